@@ -1,0 +1,182 @@
+// Reader discovery: smart card steps 1, 2, 3 and 8 around the per-reader
+// test of every reader/writer of the maker.
+#include <cstring>
+#include <string>
+
+#include "check/operation_check.h"
+
+namespace readercheck {
+
+const char READER_NAME_PREFIX[] = "VORNE QX7300";
+
+namespace {
+
+constexpr ScardDword READER_LIST_SIZE = 1024;
+constexpr unsigned STEP_PAUSE_MS = 500;
+
+const char* const R1_BOX =
+    "ＩＣカードリーダライタを使用する準備ができませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。";
+const char* const R1_LOG =
+    "    ICカードリーダライタを使用する準備ができませんでした。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
+const char* const R2_BOX = "ＩＣカードリーダライタが見つかりませんでした。\r\n";
+const char* const R2_LOG =
+    "    ICカードリーダライタが見つかりませんでした。\r\n"
+    "    ICカードリーダライタを抜き差しまたは、\r\n　　別のUSBポートに接続してください。\r\n";
+const char* const R3_BOX =
+    "ＩＣカードリーダライタが見つかりませんでした。\r\nＩＣカードリーダライタを抜き差しまたは、\r\n別のUSBポートに接続してください。\r\n";
+const char* const R4_BOX =
+    "ＩＣカードリーダライタ（QX-7300）が見つかりませんでした。\r\nＩＣカードリーダライタを抜き差しまたは、別のUSBポートに\r\n接続してください。";
+const char* const R4_LOG =
+    "    ICカードリーダライタ（QX-7300）が見つかりませんでした。\r\n"
+    "    ICカードリーダライタを抜き差しまたは、別のUSBポートに\r\n　　接続してください。\r\n";
+const char* const R8_BOX =
+    "検査が正常に終了しませんでした。\r\nＩＣカードリーダライタが正しく接続されていることを\r\n確認してください。";
+const char* const R8_LOG =
+    "　　検査が正常に終了しませんでした。\r\n　　ICカードリーダライタが正しく接続されていることを\r\n　　確認してください。\r\n";
+
+const char* const LISTING_HEAD = "このパソコンにおいて\r\n";
+const char* const LISTING_TAIL = "のICカードリーダライタが見つかりました。\r\n\r\n";
+
+// The reader list as step 3 left it: names each ended by a zero byte, the
+// list by one more, `length` characters in all.
+struct ReaderList {
+    char buffer[READER_LIST_SIZE];
+    ScardDword length;
+
+    void Clear() {
+        std::memset(buffer, 0, sizeof buffer);
+        length = READER_LIST_SIZE;
+    }
+
+    // Calls visit(name) for each name. Never reads past the buffer or the
+    // returned length, even when the list lacks its terminators: a name cut
+    // off by the length ends there.
+    template <typename Visit>
+    void ForEachName(Visit visit) const {
+        const size_t limit = length < READER_LIST_SIZE ? length : READER_LIST_SIZE;
+        size_t offset = 0;
+        while (limit > 0 && offset < limit - 1) {
+            const size_t nameLength = strnlen(buffer + offset, limit - offset);
+            visit(std::string(buffer + offset, nameLength));
+            offset += nameLength + 1;
+        }
+    }
+};
+
+bool IsMakersReader(const std::string& name) {
+    return name.size() >= READER_NAME_PREFIX_LENGTH &&
+           std::memcmp(name.data(), READER_NAME_PREFIX, READER_NAME_PREFIX_LENGTH) == 0;
+}
+
+// Step 1; false when no context could be opened.
+bool EstablishContext(RunContext& run, ScardContext* context) {
+    const ScardLong result = run.api.establishContext(SCARD_SCOPE_USER, nullptr, nullptr, context);
+    if (result != SCARD_S_SUCCESS) {
+        ShowWarning(run, R1_BOX);
+        run.log.AppendStepFailure(1, result, R1_LOG);
+        RefreshLog(run);
+        return false;
+    }
+    run.log.AppendStepResult(1, true);
+    RefreshLog(run);
+    Pause(run, STEP_PAUSE_MS);
+    return true;
+}
+
+// Step 2: only whether the groups can be asked for counts.
+bool ListReaderGroups(RunContext& run, ScardContext context, ReaderList* readers) {
+    readers->Clear();
+    ScardDword groupsLength = 0;
+    const ScardLong result = run.api.listReaderGroups(context, nullptr, &groupsLength);
+    if (result != SCARD_S_SUCCESS) {
+        run.log.AppendStepFailure(2, result, R2_LOG);
+        ScrollLogToEnd(run);
+        ShowWarning(run, R2_BOX);
+        RefreshLog(run);
+        return false;
+    }
+    run.log.AppendStepResult(2, true);
+    RefreshLog(run);
+    ScrollLogToEnd(run);
+    Pause(run, STEP_PAUSE_MS);
+    return true;
+}
+
+void WriteReaderListing(RunContext& run, const ReaderList& readers) {
+    run.log.Append(LISTING_HEAD);
+    readers.ForEachName([&run](const std::string& name) { run.log.Append("  " + name + "\r\n"); });
+    run.log.Append(LISTING_TAIL);
+}
+
+// Step 3. A list shorter than one name of one character and its two
+// terminators counts as a failure even when the call succeeded.
+bool ListReaders(RunContext& run, ScardContext context, ReaderList* readers) {
+    const ScardLong result =
+        run.api.listReaders(context, nullptr, readers->buffer, &readers->length);
+    if (result != SCARD_S_SUCCESS || readers->length < 3) {
+        run.log.AppendStepFailure(3, result, R2_LOG);
+        ScrollLogToEnd(run);
+        ShowWarning(run, R3_BOX);
+        RefreshLog(run);
+        RefreshLog(run);
+        ScrollLogToEnd(run);
+        return false;
+    }
+    run.log.AppendStepResult(3, true);
+    WriteReaderListing(run, *readers);
+    RefreshLog(run);
+    ScrollLogToEnd(run);
+    return true;
+}
+
+void TestMakersReaders(RunContext& run, ScardContext context, const ReaderList& readers) {
+    bool matched = false;
+    readers.ForEachName([&](const std::string& name) {
+        if (IsMakersReader(name)) {
+            matched = true;
+            RunReaderTest(run, context, name.c_str());
+        }
+    });
+
+    if (matched) {
+        RefreshLog(run);
+        ScrollLogToEnd(run);
+        return;
+    }
+    run.log.AppendFramedEntry(R4_LOG);
+    ScrollLogToEnd(run);
+    ShowWarning(run, R4_BOX);
+    RefreshLog(run);
+    RefreshLog(run);
+    ScrollLogToEnd(run);
+}
+
+// Step 8. A successful release writes nothing.
+void ReleaseContext(RunContext& run, ScardContext context) {
+    run.log.Append("\r\n");
+    Pause(run, STEP_PAUSE_MS);
+    const ScardLong result = run.api.releaseContext(context);
+    if (result != SCARD_S_SUCCESS) {
+        run.log.AppendStepFailure(8, result, R8_LOG);
+        ScrollLogToEnd(run);
+        ShowWarning(run, R8_BOX);
+    }
+    RefreshLog(run);
+    ScrollLogToEnd(run);
+}
+
+}  // namespace
+
+void RunReaderCheck(RunContext& run) {
+    ScardContext context = 0;
+    if (!EstablishContext(run, &context)) {
+        return;
+    }
+    ReaderList readers;
+    if (ListReaderGroups(run, context, &readers) && ListReaders(run, context, &readers)) {
+        TestMakersReaders(run, context, readers);
+    }
+    ReleaseContext(run, context);
+}
+
+}  // namespace readercheck
