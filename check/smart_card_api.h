@@ -20,13 +20,25 @@ using ScardDword = uint32_t;
 using ScardContext = uintptr_t;
 using ScardHandle = uintptr_t;
 
+// The Windows values. Where windows.h came first, its macros of the same
+// names and values stand in for these.
+#ifndef SCARD_S_SUCCESS
 constexpr ScardLong SCARD_S_SUCCESS = 0;
+#endif
+#ifndef SCARD_SCOPE_USER
 constexpr ScardDword SCARD_SCOPE_USER = 0;
+#endif
+#ifndef SCARD_SHARE_EXCLUSIVE
 constexpr ScardDword SCARD_SHARE_EXCLUSIVE = 1;
+#endif
+#ifndef SCARD_PROTOCOL_T0
 constexpr ScardDword SCARD_PROTOCOL_T0 = 0x1;
 constexpr ScardDword SCARD_PROTOCOL_T1 = 0x2;
 constexpr ScardDword SCARD_PROTOCOL_RAW = 0x10000;
+#endif
+#ifndef SCARD_RESET_CARD
 constexpr ScardDword SCARD_RESET_CARD = 1;
+#endif
 
 using SCardEstablishContextFn = ScardLong(SCARD_CALL*)(ScardDword scope, const void* reserved1,
                                                        const void* reserved2,

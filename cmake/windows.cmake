@@ -1,0 +1,57 @@
+# The Windows program: the check core, the thin window layer, the dialogs and
+# the resources, linked statically into one GUI executable that lands in
+# dist/win32 (i686) or dist/win64 (x86_64).
+enable_language(RC)
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(READERCHECK_DIST_DIR ${CMAKE_SOURCE_DIR}/dist/win64)
+else()
+    set(READERCHECK_DIST_DIR ${CMAKE_SOURCE_DIR}/dist/win32)
+endif()
+
+# Windows 7 API level for every Windows target.
+set(READERCHECK_WINDOWS_DEFINITIONS _WIN32_WINNT=0x0601 WINVER=0x0601 WIN32_LEAN_AND_MEAN)
+
+# Adapters of the check's platform interfaces and the dialog framework.
+add_library(readercheck_win32 STATIC
+    win32/application.cpp
+    win32/dialog.cpp
+    win32/dialog_check_window.cpp
+    win32/dialog_icon.cpp
+    win32/instance_mutex.cpp
+    win32/service_control_manager.cpp
+    win32/system_library_loader.cpp
+    win32/system_version_query.cpp
+    win32/thread.cpp
+)
+target_compile_definitions(readercheck_win32 PUBLIC ${READERCHECK_WINDOWS_DEFINITIONS})
+target_compile_options(readercheck_win32 PRIVATE ${READERCHECK_CHARSET_FLAGS})
+target_link_libraries(readercheck_win32 PUBLIC readercheck_core advapi32 user32 gdi32 kernel32)
+
+add_executable(ReaderCheck WIN32
+    app/main.cpp
+    app/reader_check_app.cpp
+    ui/check_thread.cpp
+    ui/reader_check_dlg.cpp
+    ui/unsupported_os.cpp
+    app/app.rc
+    ui/dialogs.rc
+)
+target_include_directories(ReaderCheck PRIVATE ${CMAKE_SOURCE_DIR}/app)
+target_compile_options(ReaderCheck PRIVATE
+    "$<$<COMPILE_LANGUAGE:CXX>:${READERCHECK_CHARSET_FLAGS}>")
+target_link_libraries(ReaderCheck PRIVATE readercheck_win32 comctl32)
+# One file that runs on a bare Windows 7: no MinGW runtime DLLs, symbols stripped.
+target_link_options(ReaderCheck PRIVATE -static -static-libgcc -static-libstdc++ -s)
+set_target_properties(ReaderCheck PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${READERCHECK_DIST_DIR})
+set_source_files_properties(app/app.rc PROPERTIES
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/app/app.manifest;${CMAKE_SOURCE_DIR}/app/icon/readercheck.ico")
+
+# Fails the build when the program would need a DLL that Windows 7 lacks.
+add_custom_command(TARGET ReaderCheck POST_BUILD
+    COMMAND sh ${CMAKE_SOURCE_DIR}/tools/check-imports.sh $<TARGET_FILE:ReaderCheck>
+    VERBATIM)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/e2e/CMakeLists.txt)
+    add_subdirectory(e2e)
+endif()

@@ -1,0 +1,31 @@
+// The check dialog: instruction, start button, log box and exit button. The
+// start button runs one check on a worker thread, which then drives the log
+// box, the buttons and the message boxes from outside.
+#pragma once
+
+#include "win32/dialog.h"
+
+class CReaderCheckDlg : public win32::Dialog {
+public:
+    CReaderCheckDlg();
+    ~CReaderCheckDlg() override;
+
+    // The start-up routine deletes the window brush once the modal run is over.
+    void DeleteWindowBrush();
+
+protected:
+    BOOL PreTranslateMessage(MSG* msg) override;
+    BOOL OnInitDialog() override;
+    bool OnCommand(int id, int notifyCode, HWND control) override;
+    bool OnSysCommand(WPARAM command, LPARAM lParam) override;
+    bool OnPaint() override;
+    HICON OnQueryDragIcon() override;
+    HBRUSH OnCtlColor(HDC dc, HWND control, int kind) override;
+
+private:
+    void AddAboutToSystemMenu(HMENU systemMenu);
+    void OnStartCheck();
+
+    HICON m_icon;          // shared resource icon, never destroyed
+    HBRUSH m_windowBrush;  // the window colour when the dialog object was made
+};

@@ -1,0 +1,28 @@
+#include "ui/unsupported_os.h"
+
+#include "ui/resource.h"
+#include "win32/dialog_icon.h"
+#include "win32/module.h"
+
+CUnsupportedOS::CUnsupportedOS()
+    : win32::Dialog(IDD_UNSUPPORTED_OS),
+      m_icon(LoadIconA(win32::ProgramModule(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+
+BOOL CUnsupportedOS::OnInitDialog() {
+    win32::Dialog::OnInitDialog();
+    win32::SetWindowIcons(Handle(), m_icon);
+    // The template's caption is a placeholder; the title comes from the strings.
+    char title[256];
+    if (LoadStringA(win32::ProgramModule(), IDS_APP_TITLE, title, sizeof title) > 0) {
+        SetWindowTextA(Handle(), title);
+    }
+    return TRUE;
+}
+
+bool CUnsupportedOS::OnPaint() {
+    return win32::PaintMinimizedIcon(Handle(), m_icon);
+}
+
+HICON CUnsupportedOS::OnQueryDragIcon() {
+    return m_icon;
+}

@@ -1,0 +1,155 @@
+#include "win32/dialog.h"
+
+#include "win32/module.h"
+
+namespace win32 {
+namespace {
+
+// Templates place the dialogs at 0, 0; open them in the middle of the owner,
+// or of the work area when there is none.
+void CenterWindow(HWND window, HWND owner) {
+    RECT area;
+    if (owner == nullptr || !GetWindowRect(owner, &area)) {
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    RECT rect;
+    GetWindowRect(window, &rect);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+Dialog::Dialog(UINT templateId, HWND owner) : m_templateId(templateId), m_owner(owner) {}
+
+INT_PTR Dialog::DoModal() {
+    m_ended = false;
+    m_result = -1;
+    HWND hwnd = CreateDialogParamA(ProgramModule(), MAKEINTRESOURCEA(m_templateId), m_owner,
+                                   StaticDialogProc, reinterpret_cast<LPARAM>(this));
+    if (hwnd == nullptr) {
+        return -1;
+    }
+    // EnableWindow returns nonzero when the window was disabled already.
+    bool ownerWasEnabled = m_owner != nullptr && !EnableWindow(m_owner, FALSE);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    RunModalLoop();
+    // Give the owner back its input before the dialog goes, so it becomes the
+    // active window again.
+    if (ownerWasEnabled) {
+        EnableWindow(m_owner, TRUE);
+    }
+    DestroyWindow(hwnd);
+    return m_result;
+}
+
+void Dialog::RunModalLoop() {
+    MSG msg;
+    while (!m_ended) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == -1) {
+            break;
+        }
+        if (got == 0) {
+            // Leave WM_QUIT for an outer loop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (!PreTranslateMessage(&msg) && !IsDialogMessageA(m_hwnd, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+void Dialog::EndDialog(INT_PTR result) {
+    m_result = result;
+    m_ended = true;
+    // Wakes the loop when the handler ran inside GetMessage, as a message sent
+    // from another thread does.
+    PostMessageA(m_hwnd, WM_NULL, 0, 0);
+}
+
+BOOL Dialog::PreTranslateMessage(MSG*) {
+    return FALSE;
+}
+
+BOOL Dialog::OnInitDialog() {
+    CenterWindow(m_hwnd, m_owner);
+    return TRUE;  // focus on the first tab stop
+}
+
+bool Dialog::OnCommand(int id, int notifyCode, HWND) {
+    if (notifyCode == BN_CLICKED && (id == IDOK || id == IDCANCEL)) {
+        EndDialog(id);
+        return true;
+    }
+    return false;
+}
+
+bool Dialog::OnSysCommand(WPARAM, LPARAM) {
+    return false;
+}
+
+bool Dialog::OnPaint() {
+    return false;
+}
+
+HICON Dialog::OnQueryDragIcon() {
+    return nullptr;
+}
+
+HBRUSH Dialog::OnCtlColor(HDC, HWND, int) {
+    return nullptr;
+}
+
+INT_PTR CALLBACK Dialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        reinterpret_cast<Dialog*>(lParam)->m_hwnd = hwnd;
+    }
+    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (self == nullptr) {
+        return FALSE;  // messages before WM_INITDIALOG
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+        self->m_hwnd = nullptr;
+        return FALSE;
+    }
+    return self->DialogProc(message, wParam, lParam);
+}
+
+INT_PTR Dialog::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return OnInitDialog();
+        case WM_COMMAND:
+            return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_SYSCOMMAND:
+            return OnSysCommand(wParam, lParam);
+        case WM_PAINT:
+            return OnPaint();
+        case WM_QUERYDRAGICON:
+            return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+            // The messages run in the order of the CTLCOLOR_ kinds.
+            return reinterpret_cast<INT_PTR>(OnCtlColor(reinterpret_cast<HDC>(wParam),
+                                                        reinterpret_cast<HWND>(lParam),
+                                                        message - WM_CTLCOLORMSGBOX));
+        default:
+            // WM_CLOSE among them: the default handling turns it into IDCANCEL.
+            return FALSE;
+    }
+}
+
+}  // namespace win32

@@ -1,0 +1,13 @@
+#include "win32/thread.h"
+
+#include <process.h>
+
+namespace win32 {
+
+UniqueHandle StartThread(ThreadProc proc, void* argument) {
+    // _beginthreadex rather than CreateThread, so the C runtime knows the thread.
+    uintptr_t thread = _beginthreadex(nullptr, 0, proc, argument, 0, nullptr);
+    return UniqueHandle(reinterpret_cast<HANDLE>(thread));
+}
+
+}  // namespace win32
