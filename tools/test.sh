@@ -21,7 +21,7 @@ bash tools/check-imports.sh dist/win32/ReaderCheck.exe dist/win64/ReaderCheck.ex
 
 if [ -f fuzz/run.sh ]; then
     echo "== fuzz targets"
-    bash fuzz/run.sh
+    FUZZ_SECONDS="${FUZZ_SECONDS:-30}" bash fuzz/run.sh
 fi
 
 echo "== end to end under Wine"
