@@ -1,0 +1,293 @@
+// The per-reader test: steps 4 to 7 on one of the maker's readers and its verdict.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "check/operation_check.h"
+#include "tests/check_texts.h"
+#include "tests/fakes.h"
+#include "tests/sjis.h"
+
+namespace readercheck::tests {
+namespace {
+
+const std::string NAME = "VORNE QX7300 0";
+
+// Runs the test of NAME, whose card the script describes; returns the log.
+std::string RunOn(FakeSystem& fake, const FakeCard& card) {
+    fake.smartCard.cards[NAME] = card;
+    RunContext run(fake.system);
+    run.api = FakeSmartCard::Api();
+    RunReaderTest(run, FakeSmartCard::CONTEXT, NAME.c_str());
+    return run.log.Text();
+}
+
+// Smart card calls by name only, scroll amounts left out.
+std::vector<std::string> Trace(const Events& events) {
+    std::vector<std::string> calls;
+    for (const std::string& call : events.Calls()) {
+        if (call.rfind("Scroll(", 0) == 0) {
+            calls.push_back("Scroll");
+        } else if (call.rfind("SCard", 0) == 0) {
+            calls.push_back(call.substr(0, call.find('(')));
+        } else {
+            calls.push_back(call);
+        }
+    }
+    return calls;
+}
+
+Box ErrorBox(const std::string& cp932Text) {
+    return {cp932Text, Sjis("エラー"), 0x30};
+}
+
+std::string Body(const std::string& stateLine, const std::string& atr) {
+    return Ok(4) + StatusBlock(NAME, stateLine, atr);
+}
+
+TEST(PerReaderTest, EachFailingStepIsReportedAndTheVerdictFollows) {
+    struct Case {
+        const char* situation;
+        std::function<void(FakeCard&)> setUp;
+        std::string log;
+        std::vector<Box> boxes;
+        std::vector<std::string> trace;
+    };
+    const std::string atr = WORKING_CARD_ATR_TEXT;
+    const std::vector<std::string> start = {"SetText(1000)", "LineCount(1000)", "Scroll",
+                                            "Pause(500)", "SCardConnectA"};
+    auto with = [&start](std::vector<std::string> rest) {
+        rest.insert(rest.begin(), start.begin(), start.end());
+        return rest;
+    };
+    const Case cases[] = {
+        {"card answers every step",
+         [](FakeCard&) {},
+         WorkingReaderBlock(NAME),
+         {},
+         with({"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
+               "SCardControl", "SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)",
+               "SCardDisconnect", "SetText(1000)"})},
+        {"no card: nothing touches the card after step 4",
+         [](FakeCard& c) { c.connectResult = static_cast<ScardLong>(0x80100069); },
+         ReaderHeader(NAME) + FailedStep(4, "  (0x80100069)", C4_LOG) + Verdict(NAME, true),
+         {ErrorBox(NAME + Sjis(C4_BOX))},
+         with({"LineCount(1000)", "Scroll", "Box(0x30)", "SetText(1000)", "SetText(1000)"})},
+        {"status fails: control skipped, still disconnected",
+         [](FakeCard& c) { c.statusResult = static_cast<ScardLong>(0x80100069); },
+         ReaderHeader(NAME) + Ok(4) + FailedStep(5, "  (0x80100069)", C5_LOG) + Ok(7) +
+             Verdict(NAME, true),
+         {ErrorBox(NAME + Sjis(C5_BOX))},
+         with({"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
+               "LineCount(1000)", "Scroll", "Box(0x30)", "SetText(1000)", "SetText(1000)",
+               "LineCount(1000)", "Scroll", "Pause(500)", "SCardDisconnect", "SetText(1000)"})},
+        {"control fails: box without the name, still disconnected",
+         [](FakeCard& c) { c.controlResult = 1; },
+         ReaderHeader(NAME) + Body(SPECIFIC_T1_TEXT, atr) +
+             FailedStep(6, "  (0x00000001)", C6_LOG) + Ok(7) + Verdict(NAME, true),
+         {ErrorBox(Sjis(C6_BOX))},
+         with({"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
+               "SCardControl", "LineCount(1000)", "Scroll", "Box(0x30)", "SetText(1000)",
+               "SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardDisconnect",
+               "SetText(1000)"})},
+        {"disconnect fails",
+         [](FakeCard& c) { c.disconnectResult = static_cast<ScardLong>(0x80100068); },
+         ReaderHeader(NAME) + Body(SPECIFIC_T1_TEXT, atr) + VersionBlock("3.0a", "1.2") +
+             FailedStep(7, "  (0x80100068)", C7_LOG) + Verdict(NAME, true),
+         {ErrorBox(Sjis(C7_BOX))},
+         with({"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
+               "SCardControl", "SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)",
+               "SCardDisconnect", "LineCount(1000)", "Scroll", "Box(0x30)", "SetText(1000)",
+               "SetText(1000)"})},
+        {"control and disconnect both fail",
+         [](FakeCard& c) {
+             c.controlResult = 2;
+             c.disconnectResult = 3;
+         },
+         ReaderHeader(NAME) + Body(SPECIFIC_T1_TEXT, atr) +
+             FailedStep(6, "  (0x00000002)", C6_LOG) + FailedStep(7, "  (0x00000003)", C7_LOG) +
+             Verdict(NAME, true),
+         {ErrorBox(Sjis(C6_BOX)), ErrorBox(Sjis(C7_BOX))},
+         with({"SetText(1000)", "LineCount(1000)", "Scroll",          "Pause(500)",
+               "SCardStatusA",  "SCardControl",    "LineCount(1000)", "Scroll",
+               "Box(0x30)",     "SetText(1000)",   "SetText(1000)",   "LineCount(1000)",
+               "Scroll",        "Pause(500)",      "SCardDisconnect", "LineCount(1000)",
+               "Scroll",        "Box(0x30)",       "SetText(1000)",   "SetText(1000)"})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.situation);
+        FakeSystem fake;
+        FakeCard card = WorkingCard(NAME);
+        c.setUp(card);
+        std::string log = RunOn(fake, card);
+        EXPECT_TRUE(SameText(log, c.log));
+        EXPECT_EQ(BoxesOf(fake.events), c.boxes);
+        EXPECT_EQ(Trace(fake.events), c.trace);
+        EXPECT_TRUE(BoxesPrecedeTheirEntries(fake.events));
+        EXPECT_EQ(LogTextsOf(fake.events).back(), log);
+    }
+}
+
+TEST(PerReaderTest, StateAndProtocolGiveTheStateLine) {
+    struct Case {
+        ScardDword state;
+        ScardDword protocol;
+        const char* line;
+    };
+    const Case cases[] = {
+        {1, SCARD_PROTOCOL_T1, "  SCARD_ABSENT\r\n"},
+        {2, SCARD_PROTOCOL_T1, "  SCARD_PRESENT\r\n"},
+        {3, SCARD_PROTOCOL_T1, "  SCARD_SWALLOWED\r\n"},
+        {4, SCARD_PROTOCOL_T1, "  SCARD_POWERED\r\n"},
+        {5, SCARD_PROTOCOL_T1, "  SCARD_NEGOTIABLE\r\n"},
+        {6, SCARD_PROTOCOL_T0, "  SCARD_SPECIFIC    SCARD_PROTOCOL_T0\r\n"},
+        {6, SCARD_PROTOCOL_T1, "  SCARD_SPECIFIC    SCARD_PROTOCOL_T1\r\n"},
+        {6, SCARD_PROTOCOL_RAW, "  SCARD_SPECIFIC    SCARD_PROTOCOL_RAW\r\n"},
+        {6, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, "  SCARD_SPECIFIC\r\n"},
+        {6, 0, "  SCARD_SPECIFIC\r\n"},
+        {0, SCARD_PROTOCOL_T1, ""},
+        {7, SCARD_PROTOCOL_T1, ""},
+        {0xFFFFFFFF, SCARD_PROTOCOL_T1, ""},
+    };
+    for (const Case& c : cases) {
+        FakeSystem fake;
+        FakeCard card = WorkingCard(NAME);
+        card.state = c.state;
+        card.protocol = c.protocol;
+        std::string log = RunOn(fake, card);
+        EXPECT_TRUE(SameText(log, ReaderHeader(NAME) + Body(c.line, WORKING_CARD_ATR_TEXT) +
+                                      VersionBlock("3.0a", "1.2") + Ok(7) + Verdict(NAME, false)))
+            << "state " << c.state << ", protocol " << c.protocol;
+    }
+}
+
+std::string Repeated(const std::string& text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i) {
+        all += text;
+    }
+    return all;
+}
+
+TEST(PerReaderTest, AtrShowsItsBytesUpToItsLengthAndTheBuffer) {
+    struct Case {
+        const char* situation;
+        std::vector<uint8_t> written;
+        std::optional<ScardDword> length;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"no bytes", {}, std::nullopt, ""},
+        {"upper-case digits with leading zeros",
+         {0x3B, 0x0F, 0xFF, 0x00, 0xa5},
+         std::nullopt,
+         "3B 0F FF 00 A5 "},
+        {"33 bytes", std::vector<uint8_t>(33, 0xAB), std::nullopt, Repeated("AB ", 33)},
+        {"a full buffer of 100 bytes", std::vector<uint8_t>(100, 0x3B), std::nullopt,
+         Repeated("3B ", 100)},
+        {"a length above the buffer shows the buffer only", std::vector<uint8_t>(100, 0x3B), 150,
+         Repeated("3B ", 100)},
+        {"a length below what was written", {1, 2, 3, 4, 5, 6, 7, 8}, 5, "01 02 03 04 05 "},
+    };
+    for (const Case& c : cases) {
+        FakeSystem fake;
+        FakeCard card = WorkingCard(NAME);
+        card.atr = c.written;
+        card.atrLength = c.length;
+        std::string log = RunOn(fake, card);
+        EXPECT_TRUE(SameText(log, ReaderHeader(NAME) + Body(SPECIFIC_T1_TEXT, c.shown) +
+                                      VersionBlock("3.0a", "1.2") + Ok(7) + Verdict(NAME, false)))
+            << c.situation;
+    }
+}
+
+TEST(PerReaderTest, FirstStatusNameIsShownWithinItsBuffer) {
+    struct Case {
+        const char* situation;
+        std::string written;
+        std::optional<ScardDword> length;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"first of several names", std::string("VORNE QX7300 0\0Alias\0\0", 22), std::nullopt,
+         NAME},
+        {"no name", std::string(2, '\0'), std::nullopt, ""},
+        {"names without a terminator fill the buffer", std::string(1024, 'N'), std::nullopt,
+         std::string(1024, 'N')},
+        {"names longer than the buffer", std::string(2000, 'N'), std::nullopt,
+         std::string(1024, 'N')},
+    };
+    for (const Case& c : cases) {
+        FakeSystem fake;
+        FakeCard card = WorkingCard(NAME);
+        card.statusNames = c.written;
+        card.statusNamesLength = c.length;
+        std::string log = RunOn(fake, card);
+        std::string expected = ReaderHeader(NAME) + Ok(4) +
+                               StatusBlock(c.shown, SPECIFIC_T1_TEXT, WORKING_CARD_ATR_TEXT) +
+                               VersionBlock("3.0a", "1.2") + Ok(7) + Verdict(NAME, false);
+        EXPECT_TRUE(SameText(log, expected)) << c.situation;
+    }
+}
+
+TEST(PerReaderTest, VersionBytesGiveFirmwareAndDriverVersions) {
+    struct Case {
+        const char* situation;
+        std::vector<uint8_t> reply;
+        std::optional<ScardDword> length;
+        const char* firmware;
+        const char* driver;
+    };
+    const Case cases[] = {
+        {"bytes 1, 2, 3, 0x0A", {9, 9, 9, 9, 1, 2, 3, 0x0A}, std::nullopt, "3.0a", "1.2"},
+        {"bytes are unsigned",
+         {0, 0, 0, 0, 0xFF, 0x80, 0xC8, 0xFF},
+         std::nullopt,
+         "200.ff",
+         "255.128"},
+        {"two-digit minor numbers",
+         {0, 0, 0, 0, 10, 11, 12, 0x10, 7, 7},
+         std::nullopt,
+         "12.10",
+         "10.11"},
+        {"the returned length is not examined", {0, 0, 0, 0, 1, 2, 3, 0x0A}, 0, "3.0a", "1.2"},
+        {"a reply shorter than 8 bytes shows zeros", {9, 9, 9}, std::nullopt, "0.00", "0.0"},
+        {"an empty reply shows zeros", {}, 1024, "0.00", "0.0"},
+    };
+    for (const Case& c : cases) {
+        FakeSystem fake;
+        FakeCard card = WorkingCard(NAME);
+        card.versionReply = c.reply;
+        card.versionLength = c.length;
+        std::string log = RunOn(fake, card);
+        EXPECT_TRUE(
+            SameText(log, ReaderHeader(NAME) + Body(SPECIFIC_T1_TEXT, WORKING_CARD_ATR_TEXT) +
+                              VersionBlock(c.firmware, c.driver) + Ok(7) + Verdict(NAME, false)))
+            << c.situation;
+    }
+}
+
+TEST(PerReaderTest, ShortReplyAfterAFullOneStillShowsZeros) {
+    // The reply buffer is cleared before each request, so nothing of an
+    // earlier reader's reply can show through a shorter reply.
+    const std::string second = "VORNE QX7300 1";
+    FakeSystem fake;
+    fake.smartCard.cards[NAME] = WorkingCard(NAME);
+    fake.smartCard.cards[second] = WorkingCard(second);
+    fake.smartCard.cards[second].versionReply = {5, 5, 5};
+    RunContext run(fake.system);
+    run.api = FakeSmartCard::Api();
+    RunReaderTest(run, FakeSmartCard::CONTEXT, NAME.c_str());
+    RunReaderTest(run, FakeSmartCard::CONTEXT, second.c_str());
+
+    std::string secondBlock = ReaderHeader(second) + Ok(4) +
+                              StatusBlock(second, SPECIFIC_T1_TEXT, WORKING_CARD_ATR_TEXT) +
+                              VersionBlock("0.00", "0.0") + Ok(7) + Verdict(second, false);
+    EXPECT_TRUE(SameText(run.log.Text(), WorkingReaderBlock(NAME) + secondBlock));
+    for (const Event& event : fake.events.Matching("SCardControl")) {
+        EXPECT_EQ(event.call, "SCardControl(card,code=0x312014,in=null,0,outSize=1024,zeroed)");
+    }
+}
+
+}  // namespace
+}  // namespace readercheck::tests

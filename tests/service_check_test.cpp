@@ -1,0 +1,279 @@
+// The PC information block and the smart card service check.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "check/operation_check.h"
+#include "tests/check_texts.h"
+#include "tests/fakes.h"
+#include "tests/sjis.h"
+
+namespace readercheck::tests {
+namespace {
+
+const char* const S1_BOX =
+    "サービス制御マネージャの呼び出しに失敗しました。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。";
+const char* const S1_LOG =
+    "　　サービス制御マネージャの呼び出しに失敗しました。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
+const char* const S2_BOX =
+    "サービス一覧の取得に失敗しました。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。";
+const char* const S2_LOG =
+    "    サービス一覧の取得に失敗しました\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
+const char* const S3_BOX =
+    "Smart Card Resource Managerが見つかりました。\r\nMicrosoft Smart Card Base Componentsがインストール\r\nされています。\r\nシステムの復元をしてパソコンを正しい状態に戻してください。\r\n";
+const char* const S3_LOG =
+    "    Smart Card Resource Managerが見つかりました。\r\n　　Microsoft Smart Card Base Componentsがインストール\r\n　　されています。\r\n　　システムの復元をしてパソコンを正しい状態に戻してください。\r\n";
+const char* const S4_BOX =
+    "Smart Cardサービスが起動していません。\r\n管理ツールのサービスから「Smart Card」のサービスを選択し、\r\n「サービスの開始」を実行してください。";
+const char* const S4_LOG =
+    "    Smart Cardサービスが起動していません。\r\n    管理ツールのサービスから「Smart Card」のサービスを選択し、\r\n    「サービスの開始」を実行してください。\r\n";
+const char* const S5_BOX =
+    "Smart Cardサービスが見つかりませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。";
+const char* const S5_LOG =
+    "    Smart Cardサービスが見つかりませんでした。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
+const char* const RUNNING_LINE = "Smart Cardサービスは正常に起動しています。\r\n\r\n";
+
+constexpr uint32_t STOPPED = 1;
+constexpr uint32_t START_PENDING = 2;
+constexpr uint32_t RUNNING = SERVICE_RUNNING_STATE;
+const char* const LEGACY = "Smart Card Resource Manager";
+
+const std::string ENUM_FIRST = "Enum(size=36000,needed=0,returned=0,resume=0)";
+const std::string ENUM_SECOND = "Enum(size=36000,needed=0,returned=0,resume=17)";
+const std::string ENUM_THIRD = "Enum(size=36000,needed=0,returned=0,resume=34)";
+const std::vector<std::string> FINAL_REFRESH = {"Close", "SetText(1000)", "LineCount(1000)",
+                                                "Scroll"};
+
+std::string PcBlock(const std::string& windowsName, const std::string& servicePackSentence) {
+    return Sjis("パソコンの情報を取得します。\r\n") + FrameLine('*', 1) +
+           Sjis("このパソコンのＯＳは　" + windowsName + "　です。\r\n") +
+           Sjis(servicePackSentence) + FrameLine('*', 2);
+}
+
+const std::string WINDOWS_7_BLOCK =
+    PcBlock("Windows 7", "サービスパックは　Service Pack 1　です。\r\n");
+
+ServiceBatch Batch(std::vector<ServiceEntry> services, uint32_t error) {
+    ServiceBatch batch;
+    batch.services = std::move(services);
+    batch.error = error;
+    return batch;
+}
+
+// The calls a service check makes after reading the version, with the
+// scroll amount left out.
+std::vector<std::string> Trace(const Events& events) {
+    std::vector<std::string> calls;
+    for (const std::string& call : events.Calls()) {
+        if (call.rfind("Query(", 0) == 0) {
+            continue;
+        }
+        calls.push_back(call.rfind("Scroll(", 0) == 0 ? "Scroll" : call);
+    }
+    return calls;
+}
+
+std::vector<std::string> Then(std::vector<std::string> first,
+                              const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+struct ServiceCase {
+    const char* situation;
+    std::function<void(FakeServiceManager&)> setUp;
+    StageOutcome outcome;
+    std::string logAfterPcBlock;  // CP932
+    std::vector<const char*> boxes;
+    std::vector<std::string> trace;
+};
+
+std::vector<ServiceCase> ServiceCases() {
+    const std::string box = "Box(0x30)";
+    const std::string refresh = "SetText(1000)";
+    return {
+        {"service running",
+         [](FakeServiceManager& s) {
+             s.batches = {Batch({{"AudioSrv", "Windows Audio", RUNNING},
+                                 {"SCardSvr", "Smart Card", RUNNING},
+                                 {"Spooler", "Print Spooler", STOPPED}},
+                                0)};
+         },
+         StageOutcome::Continue,
+         Sjis(RUNNING_LINE),
+         {},
+         Then({"Open", ENUM_FIRST}, FINAL_REFRESH)},
+        {"service stopped reports once and stops after the final refresh",
+         [](FakeServiceManager& s) {
+             s.batches = {
+                 Batch({{"SCardSvr", "Smart Card", STOPPED}, {"Spooler", "P", RUNNING}}, 0)};
+         },
+         StageOutcome::Stop,
+         Framed(S4_LOG),
+         {S4_BOX},
+         Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
+        {"service still starting counts as not running",
+         [](FakeServiceManager& s) {
+             s.batches = {Batch({{"SCardSvr", "Smart Card", START_PENDING}}, 0)};
+         },
+         StageOutcome::Stop,
+         Framed(S4_LOG),
+         {S4_BOX},
+         Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
+        {"legacy display name skips the rest of its batch but reads the next batch",
+         [](FakeServiceManager& s) {
+             s.batches = {Batch({{"AudioSrv", "Windows Audio", RUNNING},
+                                 {"SCardSvr", LEGACY, RUNNING},
+                                 {"SCardSvr", "Smart Card", STOPPED}},
+                                ERROR_MORE_DATA_CODE),
+                          Batch({{"Spooler", "Print Spooler", RUNNING}}, 0)};
+         },
+         StageOutcome::Stop,
+         Framed(S3_LOG),
+         {S3_BOX},
+         Then({"Open", ENUM_FIRST, box, refresh, ENUM_SECOND}, FINAL_REFRESH)},
+        {"service missing",
+         [](FakeServiceManager& s) {
+             s.batches = {Batch({{"AudioSrv", "Windows Audio", RUNNING}}, 0)};
+         },
+         StageOutcome::Stop,
+         Framed(S5_LOG),
+         {S5_BOX},
+         Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
+        {"service name compared exactly and whole",
+         [](FakeServiceManager& s) {
+             s.batches = {Batch({{"scardsvr", "Smart Card", RUNNING},
+                                 {"SCardSvr2", "Smart Card", RUNNING},
+                                 {"SCardSv", "Smart Card", RUNNING}},
+                                0)};
+         },
+         StageOutcome::Stop,
+         Framed(S5_LOG),
+         {S5_BOX},
+         Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
+        {"display name compared whole",
+         [](FakeServiceManager& s) {
+             s.batches = {Batch({{"SCardSvr", "Smart Card Resource Manager 2", RUNNING},
+                                 {"Spooler", LEGACY, RUNNING}},
+                                0)};
+         },
+         StageOutcome::Continue,
+         Sjis(RUNNING_LINE),
+         {},
+         Then({"Open", ENUM_FIRST}, FINAL_REFRESH)},
+        {"service in the second of three batches",
+         [](FakeServiceManager& s) {
+             s.batches = {Batch({{"AudioSrv", "A", RUNNING}, {"Browser", "B", STOPPED}},
+                                ERROR_MORE_DATA_CODE),
+                          Batch({{"Spooler", "S", RUNNING}, {"SCardSvr", "Smart Card", RUNNING}},
+                                ERROR_MORE_DATA_CODE),
+                          Batch({{"Themes", "T", RUNNING}}, 0)};
+         },
+         StageOutcome::Continue,
+         Sjis(RUNNING_LINE),
+         {},
+         Then({"Open", ENUM_FIRST, ENUM_SECOND, ENUM_THIRD}, FINAL_REFRESH)},
+        {"stopped service found in an earlier batch is not missing",
+         [](FakeServiceManager& s) {
+             s.batches = {Batch({{"SCardSvr", "Smart Card", STOPPED}}, ERROR_MORE_DATA_CODE),
+                          Batch({{"Spooler", "S", RUNNING}}, 0)};
+         },
+         StageOutcome::Stop,
+         Framed(S4_LOG),
+         {S4_BOX},
+         Then({"Open", ENUM_FIRST, box, refresh, ENUM_SECOND}, FINAL_REFRESH)},
+        {"service manager cannot be opened",
+         [](FakeServiceManager& s) { s.openFails = true; },
+         StageOutcome::Stop,
+         Framed(S1_LOG),
+         {S1_BOX},
+         {"Open", box, refresh}},
+        {"service list cannot be read: handle closed before the box",
+         [](FakeServiceManager& s) {
+             s.batches = {Batch({{"AudioSrv", "A", RUNNING}}, 5)};
+         },
+         StageOutcome::Stop,
+         Framed(S2_LOG),
+         {S2_BOX},
+         {"Open", ENUM_FIRST, "Close", box, refresh}},
+        {"records of a failed batch are still examined",
+         [](FakeServiceManager& s) {
+             s.batches = {Batch({{"AudioSrv", "A", RUNNING}}, ERROR_MORE_DATA_CODE),
+                          Batch({{"SCardSvr", "Smart Card", RUNNING}}, 1726)};
+         },
+         StageOutcome::Stop,
+         Sjis(RUNNING_LINE) + Framed(S2_LOG),
+         {S2_BOX},
+         {"Open", ENUM_FIRST, ENUM_SECOND, "Close", box, refresh}},
+    };
+}
+
+TEST(ServiceCheckTest, EachServiceStateGivesItsOutcome) {
+    for (const ServiceCase& c : ServiceCases()) {
+        SCOPED_TRACE(c.situation);
+        FakeSystem fake;
+        UseHealthyPc(fake);
+        c.setUp(fake.services);
+        RunContext run(fake.system);
+
+        EXPECT_EQ(RunServiceCheck(run), c.outcome);
+
+        EXPECT_TRUE(SameText(run.log.Text(), WINDOWS_7_BLOCK + c.logAfterPcBlock));
+        std::vector<Box> boxes;
+        for (const char* text : c.boxes) {
+            boxes.push_back({Sjis(text), Sjis("エラー"), 0x30});
+        }
+        EXPECT_EQ(BoxesOf(fake.events), boxes);
+        EXPECT_EQ(Trace(fake.events), c.trace);
+        ASSERT_FALSE(LogTextsOf(fake.events).empty());
+        EXPECT_EQ(LogTextsOf(fake.events).back(), run.log.Text()) << "the last refresh shows all";
+    }
+}
+
+TEST(ServiceCheckTest, CountBeyondTheBufferIsNeverReadPast) {
+    FakeSystem fake;
+    UseHealthyPc(fake);
+    // As many records as the 36000-byte buffer holds, the service in the last
+    // of them, and a count that claims far more.
+    ServiceBatch batch;
+    size_t fits = 36000 / sizeof(ServiceStatusRecord);
+    for (size_t i = 0; i + 1 < fits; ++i) {
+        batch.services.push_back({"Svc" + std::to_string(i), "Service", RUNNING});
+    }
+    batch.services.push_back({"SCardSvr", "Smart Card", RUNNING});
+    batch.returnedCount = 100000;
+    fake.services.batches = {batch};
+    RunContext run(fake.system);
+
+    EXPECT_EQ(RunServiceCheck(run), StageOutcome::Continue);
+    EXPECT_TRUE(SameText(run.log.Text(), WINDOWS_7_BLOCK + Sjis(RUNNING_LINE)));
+}
+
+TEST(ServiceCheckTest, PcBlockNamesTheWindowsAndItsServicePack) {
+    struct Case {
+        const char* situation;
+        std::optional<VersionRecord> version;
+        std::string block;
+    };
+    const Case cases[] = {
+        {"Windows 7 with its first service pack", MakeVersion(6, 1, 7601, 2, "Service Pack 1"),
+         WINDOWS_7_BLOCK},
+        {"Windows 7 without a service pack", MakeVersion(6, 1, 7600, 2, ""),
+         PcBlock("Windows 7", "サービスパックは　　です。\r\n")},
+        {"service pack of one blank", MakeVersion(5, 1, 2600, 2, " "),
+         PcBlock("Windows XP", "サービスパックなし。\r\n")},
+        {"version unreadable: the sentence has no line end", std::nullopt,
+         PcBlock("", "サービスパックの取得に失敗しました")},
+    };
+    for (const Case& c : cases) {
+        FakeSystem fake;
+        UseHealthyPc(fake);
+        fake.version.extended = c.version;
+        RunContext run(fake.system);
+        RunServiceCheck(run);
+        EXPECT_TRUE(SameText(run.log.Text(), c.block + Sjis(RUNNING_LINE))) << c.situation;
+    }
+}
+
+}  // namespace
+}  // namespace readercheck::tests
