@@ -50,13 +50,17 @@ struct ReaderList {
 
     // Calls visit(name) for each name. Never reads past the buffer or the
     // returned length, even when the list lacks its terminators: a name cut
-    // off by the length ends there.
+    // off by the length ends there. An empty name ends the list, so a length
+    // larger than what was written lists no blank names.
     template <typename Visit>
     void ForEachName(Visit visit) const {
         const size_t limit = length < READER_LIST_SIZE ? length : READER_LIST_SIZE;
         size_t offset = 0;
         while (limit > 0 && offset < limit - 1) {
             const size_t nameLength = strnlen(buffer + offset, limit - offset);
+            if (nameLength == 0) {
+                return;
+            }
             visit(std::string(buffer + offset, nameLength));
             offset += nameLength + 1;
         }
