@@ -1,0 +1,215 @@
+#include "check_dialog.h"
+
+#include "script.h"
+#include "window_query.h"
+
+namespace uidriver {
+namespace {
+
+constexpr int kStartButtonId = 1002;
+constexpr int kLogBoxId = 1000;
+constexpr WPARAM kAboutCommand = 0x10;
+constexpr DWORD kPollMs = 20;
+constexpr DWORD kIdleStableMs = 300;
+constexpr DWORD kKeyWaitMs = 1000;
+constexpr DWORD kSettleMs = 50;
+constexpr DWORD kSettleTimeoutMs = 5000;
+
+HWND FirstBox(const CheckDialog& dialog) {
+    for (HWND window : VisibleDialogs(dialog.processId)) {
+        if (window != dialog.window) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+bool ButtonsEnabled(const CheckDialog& dialog) {
+    return ItemEnabled(dialog.window, IDOK) && ItemEnabled(dialog.window, kStartButtonId);
+}
+
+bool WaitGone(HWND window, DWORD timeoutMs) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += kPollMs) {
+        if (!IsWindow(window) || !IsWindowVisible(window)) {
+            return true;
+        }
+        Sleep(kPollMs);
+    }
+    return false;
+}
+
+int ButtonFor(char answer) {
+    return answer == 'Y' ? IDYES : answer == 'N' ? IDNO : IDOK;
+}
+
+bool SameBox(const BoxInfo& a, const BoxInfo& b) {
+    return a.caption == b.caption && a.text == b.text && a.flags == b.flags;
+}
+
+// A box can be visible a moment before its caption and text are set (the
+// emulated 32-bit side makes that moment long): read until two reads agree.
+BoxInfo ReadSettledBox(HWND box) {
+    BoxInfo last = ReadBox(box);
+    for (DWORD waited = 0; waited < kSettleTimeoutMs; waited += kSettleMs) {
+        Sleep(kSettleMs);
+        BoxInfo now = ReadBox(box);
+        bool complete = !now.caption.empty() && !now.text.empty() && now.flags != FLAGS_UNKNOWN;
+        if (complete && SameBox(now, last)) {
+            return now;
+        }
+        last = now;
+    }
+    return last;
+}
+
+// Answers one box as scripted (or, past the script, with the button that
+// ends it quietest) and records what it showed.
+void AnswerBox(const CheckDialog& dialog, HWND box, const Answer* answer) {
+    BoxInfo info = ReadSettledBox(box);
+    std::string given = answer != nullptr ? std::string(1, answer->button) : "extra";
+    if (answer != nullptr && !answer->shot.empty()) {
+        dialog.shot(answer->shot);
+    }
+    int id = answer != nullptr ? ButtonFor(answer->button) : IDOK;
+    if (GetDlgItem(box, id) == nullptr || !IsWindowVisible(GetDlgItem(box, id))) {
+        given += "-missing";
+        id = GetDlgItem(box, IDOK) != nullptr ? IDOK : IDNO;
+    }
+    char flags[16];
+    wsprintfA(flags, "0x%x", info.flags);
+    dialog.results.Write("BOX " + HexEncode(info.caption) + " " + HexEncode(info.text) + " " +
+                         flags + " " + given);
+    // What the log box shows while the box is open, to check the order of
+    // boxes and log entries.
+    dialog.results.Write("BOXLOG " + HexEncode(ItemText(dialog.window, kLogBoxId)));
+    PostClick(box, id);
+    if (!WaitGone(box, 10000)) {
+        dialog.results.Write("BOX-STUCK");
+    }
+}
+
+}  // namespace
+
+std::vector<Answer> ParseAnswers(const std::string& word) {
+    std::vector<Answer> answers;
+    if (word == "-") {
+        return answers;
+    }
+    size_t start = 0;
+    while (start <= word.size()) {
+        size_t comma = word.find(',', start);
+        std::string token = word.substr(start, comma - start);
+        Answer answer;
+        answer.button = token.empty() ? 'O' : token[0];
+        size_t at = token.find('@');
+        answer.shot = at == std::string::npos ? "" : token.substr(at + 1);
+        answers.push_back(answer);
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    return answers;
+}
+
+void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWORD timeoutMs,
+              const std::string& closeWhenLogHas) {
+    if (!PostClick(dialog.window, kStartButtonId)) {
+        dialog.results.Write("RUN no-start-button");
+        return;
+    }
+    size_t next = 0;
+    bool busy = false;
+    DWORD idleFor = 0;
+    for (DWORD waited = 0; waited < timeoutMs; waited += kPollMs) {
+        if (!IsWindow(dialog.window)) {
+            dialog.results.Write("RUN dialog-gone");
+            return;
+        }
+        if (!closeWhenLogHas.empty() &&
+            ItemText(dialog.window, kLogBoxId).find(closeWhenLogHas) != std::string::npos) {
+            PostMessageA(dialog.window, WM_CLOSE, 0, 0);
+            dialog.results.Write("RUN closed");
+            return;
+        }
+        HWND box = FirstBox(dialog);
+        if (box != nullptr) {
+            busy = true;
+            idleFor = 0;
+            AnswerBox(dialog, box, next < answers.size() ? &answers[next] : nullptr);
+            ++next;
+            continue;
+        }
+        bool idle = ButtonsEnabled(dialog) && IsWindowEnabled(dialog.window);
+        busy = busy || !idle;
+        idleFor = busy && idle ? idleFor + kPollMs : 0;
+        if (idleFor >= kIdleStableMs) {
+            dialog.results.Write("RUN done");
+            return;
+        }
+        Sleep(kPollMs);
+    }
+    dialog.results.Write("RUN timeout");
+}
+
+void RecordLogAndButtons(const CheckDialog& dialog) {
+    dialog.results.Write("LOG " + HexEncode(ItemText(dialog.window, kLogBoxId)));
+    dialog.results.Write(std::string("BUTTONS ") + (ItemEnabled(dialog.window, IDOK) ? "1" : "0") +
+                         " " + (ItemEnabled(dialog.window, kStartButtonId) ? "1" : "0"));
+}
+
+void PressEscape(const CheckDialog& dialog) {
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog.window, nullptr), &thread);
+    HWND target = thread.hwndFocus != nullptr ? thread.hwndFocus : dialog.window;
+    PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    Sleep(kKeyWaitMs);
+    bool open = IsWindow(dialog.window) && IsWindowVisible(dialog.window);
+    dialog.results.Write(std::string("ESCAPE ") + (open ? "open" : "closed"));
+}
+
+void PressAltF4(const CheckDialog& dialog) {
+    // First the keys as the keyboard sends them, then the command they make.
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog.window, nullptr), &thread);
+    HWND target = thread.hwndFocus != nullptr ? thread.hwndFocus : dialog.window;
+    PostMessageA(target, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
+    PostMessageA(target, WM_SYSKEYUP, VK_F4, 0xE03E0001);
+    Sleep(kKeyWaitMs);
+    PostMessageA(dialog.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Sleep(kKeyWaitMs);
+    bool open = IsWindow(dialog.window) && IsWindowVisible(dialog.window);
+    dialog.results.Write(std::string("ALTF4 ") + (open ? "open" : "closed"));
+}
+
+void OpenAndCloseAbout(const CheckDialog& dialog, const std::string& caption, DWORD timeoutMs) {
+    PostMessageA(dialog.window, WM_SYSCOMMAND, kAboutCommand, 0);
+    HWND about = nullptr;
+    for (DWORD waited = 0; about == nullptr && waited < timeoutMs; waited += kPollMs) {
+        Sleep(kPollMs);
+        about = FindDialog(dialog.processId, caption);
+    }
+    if (about == nullptr) {
+        dialog.results.Write("ABOUT missing");
+        return;
+    }
+    std::string line = "ABOUT found";
+    for (const std::string& text : StaticTexts(about)) {
+        line += " " + HexEncode(text);
+    }
+    dialog.results.Write(line);
+    dialog.results.Write(std::string("ABOUT owner-disabled ") +
+                         (IsWindowEnabled(dialog.window) ? "0" : "1"));
+    dialog.shot("about");
+    PostClick(about, IDOK);
+    bool closed = WaitGone(about, timeoutMs);
+    Sleep(kIdleStableMs);
+    bool back = IsWindow(dialog.window) && IsWindowEnabled(dialog.window);
+    dialog.results.Write(std::string("ABOUT ") + (closed ? "closed" : "stuck") + " " +
+                         (back ? "back" : "not-back"));
+}
+
+}  // namespace uidriver

@@ -1,0 +1,44 @@
+// What a user does with the check dialog: press the start button and answer
+// every box, press keys, open the About box, close the window.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "results.h"
+
+namespace uidriver {
+
+// One scripted answer: 'Y', 'N' or 'O', optionally with a screenshot taken
+// while its box is shown.
+struct Answer {
+    char button = 'O';
+    std::string shot;
+};
+
+std::vector<Answer> ParseAnswers(const std::string& word);
+
+using ShotFunction = std::function<void(const std::string& name)>;
+
+struct CheckDialog {
+    HWND window;
+    DWORD processId;
+    Results& results;
+    ShotFunction shot;
+};
+
+// Presses the start button, answers the boxes in order and records them, and
+// waits until both buttons are enabled again. closeWhenLogHas, when not
+// empty, posts WM_CLOSE to the dialog as soon as the log shows it.
+void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWORD timeoutMs,
+              const std::string& closeWhenLogHas);
+void RecordLogAndButtons(const CheckDialog& dialog);
+
+void PressEscape(const CheckDialog& dialog);
+void PressAltF4(const CheckDialog& dialog);
+void OpenAndCloseAbout(const CheckDialog& dialog, const std::string& caption, DWORD timeoutMs);
+
+}  // namespace uidriver

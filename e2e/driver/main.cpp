@@ -1,0 +1,272 @@
+// The end-to-end UI driver: runs a script of user actions against the tool
+// under Wine and writes what it saw, byte for byte, to a results file.
+// Usage: readercheck_driver SCRIPT RESULTS
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "check_dialog.h"
+#include "results.h"
+#include "script.h"
+#include "service_setup.h"
+#include "tool_process.h"
+#include "window_query.h"
+
+namespace uidriver {
+namespace {
+
+constexpr char kShotRequest[] = "C:\\readercheck\\shot-request.txt";
+constexpr DWORD kShotTimeoutMs = 30000;
+constexpr DWORD kPollMs = 50;
+
+std::string ReadWholeFile(const std::string& path, bool* ok) {
+    *ok = false;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "";
+    }
+    std::string text;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        text.append(chunk, got);
+    }
+    CloseHandle(file);
+    *ok = true;
+    return text;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok;
+}
+
+class Session {
+public:
+    explicit Session(Results& results) : m_results(results) {}
+
+    void Execute(const Command& command);
+
+private:
+    const std::string& Word(const Command& command, size_t index);
+    DWORD Number(const Command& command, size_t index);
+    CheckDialog Dialog();
+    void TakeShot(const std::string& name);
+
+    void Launch(const Command& command);
+    void FindCheckDialog(const Command& command);
+    void WaitExit(const Command& command);
+    void SetVersion(const Command& command);
+    void RecordFile(const Command& command);
+
+    Results& m_results;
+    std::map<std::string, std::unique_ptr<ToolProcess>> m_tools;
+    HWND m_dialog = nullptr;
+    DWORD m_dialogProcess = 0;
+    bool m_shots = false;
+    std::string m_empty;
+};
+
+const std::string& Session::Word(const Command& command, size_t index) {
+    return index < command.words.size() ? command.words[index] : m_empty;
+}
+
+DWORD Session::Number(const Command& command, size_t index) {
+    return std::strtoul(Word(command, index).c_str(), nullptr, 0);
+}
+
+CheckDialog Session::Dialog() {
+    return CheckDialog{m_dialog, m_dialogProcess, m_results,
+                       [this](const std::string& name) { TakeShot(name); }};
+}
+
+// The runner on the Linux side takes the picture and removes the request.
+void Session::TakeShot(const std::string& name) {
+    if (!m_shots) {
+        return;
+    }
+    Sleep(500);  // let the window finish painting
+    WriteWholeFile(kShotRequest, name);
+    for (DWORD waited = 0; waited < kShotTimeoutMs; waited += kPollMs) {
+        if (GetFileAttributesA(kShotRequest) == INVALID_FILE_ATTRIBUTES) {
+            m_results.Write("SHOT " + name + " ok");
+            return;
+        }
+        Sleep(kPollMs);
+    }
+    DeleteFileA(kShotRequest);
+    m_results.Write("SHOT " + name + " timeout");
+}
+
+// launch NAME EXE DIRECTORY [NAME=VALUE ...]: returns before the process runs.
+void Session::Launch(const Command& command) {
+    std::vector<std::string> env(command.words.begin() + std::min<size_t>(4, command.words.size()),
+                                 command.words.end());
+    auto tool = std::make_unique<ToolProcess>();
+    bool started = tool->Start(Word(command, 2), Word(command, 3), env);
+    m_results.Write("LAUNCH " + Word(command, 1) + (started ? " ok" : " error"));
+    m_tools[Word(command, 1)] = std::move(tool);
+}
+
+// dialog NAME CAPTION-HEX TIMEOUT: waits for that process's dialog.
+void Session::FindCheckDialog(const Command& command) {
+    auto tool = m_tools.find(Word(command, 1));
+    std::string caption = HexDecode(Word(command, 2));
+    DWORD begin = GetTickCount();
+    std::string error = "unknown process";
+    bool started = tool != m_tools.end() && tool->second->WaitStarted(Number(command, 3), &error);
+    DWORD processId = started ? tool->second->Id() : 0;
+    HWND found = nullptr;
+    while (started && found == nullptr && GetTickCount() - begin < Number(command, 3)) {
+        found = FindDialog(processId, caption);
+        Sleep(kPollMs);
+    }
+    std::string line = "DIALOG " + Word(command, 1);
+    m_dialog = found;
+    m_dialogProcess = processId;
+    if (!started) {
+        m_results.Write(line + " not-started " + error);
+        return;
+    }
+    if (found == nullptr) {
+        line += " missing";
+        for (HWND other : VisibleDialogs(processId)) {
+            line += " " + HexEncode(WindowText(other));
+        }
+        m_results.Write(line);
+        return;
+    }
+    Sleep(300);  // the dialog is shown before its first paint has finished
+    line += " found";
+    for (const std::string& text : StaticTexts(found)) {
+        line += " " + HexEncode(text);
+    }
+    m_results.Write(line);
+}
+
+// exit NAME TIMEOUT
+void Session::WaitExit(const Command& command) {
+    auto tool = m_tools.find(Word(command, 1));
+    if (tool == m_tools.end()) {
+        m_results.Write("EXIT " + Word(command, 1) + " unknown");
+        return;
+    }
+    DWORD code = 0;
+    bool ended = tool->second->WaitExit(Number(command, 2), &code);
+    char text[64];
+    wsprintfA(text, ended ? " code 0x%x" : " running", code);
+    m_results.Write("EXIT " + Word(command, 1) + text + " windows " +
+                    std::to_string(tool->second->MostWindowsSeen()));
+}
+
+// version NAME: the Windows version Wine reports to programs started later.
+void Session::SetVersion(const Command& command) {
+    HKEY key = nullptr;
+    std::string version = Word(command, 1);
+    LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr);
+    if (result == ERROR_SUCCESS) {
+        result = RegSetValueExA(key, "Version", 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(version.c_str()),
+                                static_cast<DWORD>(version.size() + 1));
+        RegCloseKey(key);
+    }
+    m_results.Write("VERSION " + version + (result == ERROR_SUCCESS ? " ok" : " error"));
+}
+
+// file PATH: records a file's content (or that it is absent).
+void Session::RecordFile(const Command& command) {
+    bool ok = false;
+    std::string text = ReadWholeFile(Word(command, 1), &ok);
+    m_results.Write("FILE " + Word(command, 1) + (ok ? " " + HexEncode(text) : " absent"));
+}
+
+void Session::Execute(const Command& command) {
+    const std::string& verb = command.words[0];
+    if (verb == "service") {
+        std::string error;
+        bool ok = SetServiceState(Word(command, 1), Word(command, 2), &error);
+        m_results.Write("SERVICE " + Word(command, 1) + (ok ? " ok" : " error " + error));
+    } else if (verb == "copy") {
+        bool ok = CopyFileA(Word(command, 1).c_str(), Word(command, 2).c_str(), FALSE);
+        m_results.Write("COPY " + Word(command, 2) + (ok ? " ok" : " error"));
+    } else if (verb == "delete") {
+        DeleteFileA(Word(command, 1).c_str());
+    } else if (verb == "launch") {
+        Launch(command);
+    } else if (verb == "dialog") {
+        FindCheckDialog(command);
+    } else if (verb == "run") {
+        RunCheck(Dialog(), ParseAnswers(Word(command, 1)), Number(command, 2), "");
+        RecordLogAndButtons(Dialog());
+    } else if (verb == "runclose") {
+        RunCheck(Dialog(), ParseAnswers(Word(command, 1)), Number(command, 3),
+                 HexDecode(Word(command, 2)));
+    } else if (verb == "state") {
+        RecordLogAndButtons(Dialog());
+    } else if (verb == "escape") {
+        PressEscape(Dialog());
+    } else if (verb == "altf4") {
+        PressAltF4(Dialog());
+    } else if (verb == "about") {
+        OpenAndCloseAbout(Dialog(), HexDecode(Word(command, 1)), Number(command, 2));
+    } else if (verb == "click") {
+        m_results.Write(std::string("CLICK ") +
+                        (PostClick(m_dialog, Number(command, 1)) ? "ok" : "missing"));
+    } else if (verb == "close") {
+        PostMessageA(m_dialog, WM_CLOSE, 0, 0);
+    } else if (verb == "exit") {
+        WaitExit(command);
+    } else if (verb == "kill") {
+        auto tool = m_tools.find(Word(command, 1));
+        bool killed = tool != m_tools.end() && tool->second->Kill();
+        m_results.Write("KILL " + Word(command, 1) + (killed ? " killed" : " none"));
+    } else if (verb == "shots") {
+        m_shots = Word(command, 1) == "on";
+    } else if (verb == "shot") {
+        TakeShot(Word(command, 1));
+    } else if (verb == "sleep") {
+        Sleep(Number(command, 1));
+    } else if (verb == "version") {
+        SetVersion(command);
+    } else if (verb == "file") {
+        RecordFile(command);
+    } else if (verb == "mark") {
+        m_results.Write("MARK " + Word(command, 1));
+        m_results.Write("TIME " + std::to_string(GetTickCount()));
+    } else {
+        m_results.Write("ERROR line " + std::to_string(command.line) + ": unknown verb " + verb);
+    }
+}
+
+}  // namespace
+}  // namespace uidriver
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        return 2;
+    }
+    bool read = false;
+    std::string script = uidriver::ReadWholeFile(argv[1], &read);
+    uidriver::Results results(argv[2]);
+    if (!read || !results.IsOpen()) {
+        return 2;
+    }
+    uidriver::Session session(results);
+    for (const uidriver::Command& command : uidriver::ParseScript(script)) {
+        session.Execute(command);
+    }
+    results.Write("END");
+    return 0;
+}

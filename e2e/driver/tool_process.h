@@ -1,0 +1,50 @@
+// A copy of the tool started by the driver, with its own environment, and a
+// watcher that notes every window the process ever shows.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace uidriver {
+
+class ToolProcess {
+public:
+    ToolProcess() = default;
+    ~ToolProcess();
+    ToolProcess(const ToolProcess&) = delete;
+    ToolProcess& operator=(const ToolProcess&) = delete;
+
+    // Starts the launch and returns at once: Wine's CreateProcess only
+    // returns once the new process runs, which takes long for a 32-bit
+    // process under emulation, and the driver goes on meanwhile. env holds
+    // "NAME=value" entries that replace or add to the driver's own.
+    bool Start(const std::string& exe, const std::string& directory,
+               const std::vector<std::string>& env);
+    // Waits for the launch; false (with the reason) when it failed or is
+    // still under way after the time.
+    bool WaitStarted(DWORD timeoutMs, std::string* error);
+    DWORD Id() const { return m_id; }
+    // True when the process has ended within the time; its exit code then.
+    bool WaitExit(DWORD timeoutMs, DWORD* exitCode);
+    // Ends the process if it still runs; true when it had to.
+    bool Kill();
+    // The most visible top-level windows the process had at one time.
+    LONG MostWindowsSeen() const { return m_mostWindows; }
+
+private:
+    static DWORD WINAPI LaunchAndWatch(void* self);
+
+    std::string m_exe;
+    std::string m_directory;
+    std::string m_environment;
+    std::string m_error;
+    HANDLE m_launched = nullptr;  // set once the launch has succeeded or failed
+    HANDLE m_thread = nullptr;
+    HANDLE m_process = nullptr;
+    DWORD m_id = 0;
+    volatile LONG m_mostWindows = 0;
+};
+
+}  // namespace uidriver

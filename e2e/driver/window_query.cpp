@@ -1,0 +1,155 @@
+#include "window_query.h"
+
+namespace uidriver {
+namespace {
+
+constexpr UINT kTimeoutMs = 5000;
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+struct Search {
+    DWORD processId;
+    bool dialogsOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (!search->dialogsOnly || lstrcmpA(className, "#32770") == 0) {
+        search->found.push_back(window);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> Collect(DWORD processId, bool dialogsOnly) {
+    Search search{processId, dialogsOnly, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool IsStaticClass(HWND window) {
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof className);
+    return lstrcmpiA(className, "Static") == 0;
+}
+
+bool IsIconStatic(HWND window) {
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    return IsStaticClass(window) && (style & SS_TYPEMASK) == SS_ICON;
+}
+
+bool ShowsIcon(HWND box) {
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        DWORD_PTR icon = 0;
+        if (IsIconStatic(child) && IsWindowVisible(child) &&
+            SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs, &icon) &&
+            icon != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ShowsButton(HWND box, int id) {
+    HWND button = GetDlgItem(box, id);
+    return button != nullptr && IsWindowVisible(button);
+}
+
+unsigned InferFlags(HWND box) {
+    bool yes = ShowsButton(box, IDYES);
+    bool no = ShowsButton(box, IDNO);
+    bool ok = ShowsButton(box, IDOK);
+    bool others = ShowsButton(box, IDCANCEL) || ShowsButton(box, IDABORT) ||
+                  ShowsButton(box, IDRETRY) || ShowsButton(box, IDIGNORE);
+    unsigned buttons = FLAGS_UNKNOWN;
+    if (yes && no && !ok && !others) {
+        buttons = MB_YESNO;
+    } else if (ok && !yes && !no && !others) {
+        buttons = MB_OK;
+    }
+    return buttons | (ShowsIcon(box) ? MB_ICONEXCLAMATION : 0);
+}
+
+}  // namespace
+
+std::vector<HWND> VisibleDialogs(DWORD processId) {
+    return Collect(processId, true);
+}
+
+int CountVisibleWindows(DWORD processId) {
+    return static_cast<int>(Collect(processId, false).size());
+}
+
+HWND FindDialog(DWORD processId, const std::string& caption) {
+    for (HWND window : VisibleDialogs(processId)) {
+        if (WindowText(window) == caption) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+std::string WindowText(HWND window) {
+    DWORD_PTR length = 0;
+    if (window == nullptr || !SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
+                                                  kTimeoutMs, &length)) {
+        return "";
+    }
+    std::string text(length + 1, '\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+                             SMTO_ABORTIFHUNG, kTimeoutMs, &copied)) {
+        return "";
+    }
+    text.resize(copied);
+    return text;
+}
+
+std::string ItemText(HWND dialog, int id) {
+    return WindowText(GetDlgItem(dialog, id));
+}
+
+bool ItemEnabled(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    return item != nullptr && IsWindowEnabled(item);
+}
+
+std::vector<std::string> StaticTexts(HWND dialog) {
+    std::vector<std::string> texts;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if (IsStaticClass(child) && !IsIconStatic(child)) {
+            texts.push_back(WindowText(child));
+        }
+    }
+    return texts;
+}
+
+BoxInfo ReadBox(HWND box) {
+    BoxInfo info;
+    info.window = box;
+    info.caption = WindowText(box);
+    HWND text = GetDlgItem(box, kMessageBoxTextId);
+    if (text == nullptr) {
+        std::vector<std::string> texts = StaticTexts(box);
+        info.text = texts.empty() ? "" : texts.front();
+    } else {
+        info.text = WindowText(text);
+    }
+    info.flags = InferFlags(box);
+    return info;
+}
+
+bool PostClick(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    return button != nullptr && PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+}  // namespace uidriver

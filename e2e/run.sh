@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# End-to-end suite: builds the tool and the test programs with both Windows
+# presets, then runs every scenario against dist/win32 and dist/win64
+# ReaderCheck.exe under Wine (see e2e/suite/main.py; its options pass
+# through, e.g. --gate full, --lanes win64). Ends with "N passed, N failed".
+# Set E2E_NO_BUILD=1 to use what is already built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+    echo "32-bit Linux programs cannot run: qemu-i386 is not registered in binfmt_misc" >&2
+    echo "(bash tools/install-deps.sh registers it)" >&2
+    exit 2
+fi
+
+if [ "${E2E_NO_BUILD:-0}" != 1 ]; then
+    mkdir -p build/e2e
+    for preset in win32 win64; do
+        if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; } \
+            > "build/e2e/build-$preset.log" 2>&1; then
+            tail -n 30 "build/e2e/build-$preset.log" >&2
+            echo "building the $preset preset failed (build/e2e/build-$preset.log)" >&2
+            exit 2
+        fi
+    done
+fi
+
+exec python3 -m e2e.suite.main "$@"

@@ -1,0 +1,1 @@
+"""End-to-end suite of ReaderCheck.exe under Wine (entry point: e2e/run.sh)."""

@@ -1,0 +1,78 @@
+"""A whole check of the i686 tool under Wine, clicked through by the UI
+driver on the user's display (or a private Xvfb), with screenshots: what a
+newcomer runs to see the tool work. The simulated system has one working
+VORNE QX7300 reader/writer with a card and a running smart card service."""
+import argparse
+import sys
+from pathlib import Path
+
+from . import driver_script as ds
+from . import lane as ln
+from . import main as suite
+from . import wine
+from .main_lane import MainLane
+from . import model as m
+from . import prefix as pfx
+from . import scenarios as sc
+from . import texts as t
+
+SHOTS = ["01-questions-connected", "02-questions-card", "03-questions-lamp"]
+
+
+def demo_script(lane, arch):
+    s = ds.Script()
+    s.add("shots", "on")
+    s.add("service", "running", ln.SERVICE_EXE)
+    s.add("copy", lane.write_scenario(0, m.Cards()), ln.SCENARIO_FILE)
+    ln.launch_lines(s, "main", arch)
+    s.add("dialog", "main", ds.hex_text(t.CHECK_CAPTION), ln.STARTUP_TIMEOUT_MS)
+    s.add("shot", "00-dialog")
+    s.add("mark", "check")
+    s.add("run", ds.answers_word(sc.HAPPY.answers, dict(enumerate(SHOTS))), ln.RUN_TIMEOUT_MS)
+    s.add("shot", "04-finished-log")
+    s.add("click", 1)  # the exit button
+    s.add("exit", "main", 60000)
+    return s
+
+
+def main():
+    root = Path(__file__).resolve().parents[2]
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--arch", default="win32", choices=["win32", "win64"])
+    parser.add_argument("--shots", default=root / "out" / "screenshots")
+    parser.add_argument("--work", default=root / "build" / "e2e")
+    args = parser.parse_args()
+    work = Path(args.work).resolve()
+    shots = Path(args.shots).resolve()
+    work.mkdir(parents=True, exist_ok=True)
+    bins = {"win32": root / "build" / "win32" / "e2e", "win64": root / "build" / "win64" / "e2e"}
+    displays = suite.Displays(work)
+    try:
+        pfx.ensure_japanese_locale()
+        base = work / "prefix-base"
+        if not pfx.is_ready(base):
+            print("preparing the Wine prefix (once, a few minutes) ...", flush=True)
+            pfx.create(base, displays.get("base"), bins["win64"], work / "wine-base.log")
+            wine.wineserver(base, "-k", work / "wine-base.log")
+        lane = MainLane(args.arch, base, work, displays.get("demo"), shots, True,
+                        name="demo")
+        lane.prepare(bins["win64"])
+        lane.install_tool(args.arch, root / "dist", bins)
+        print("running ReaderCheck.exe (%s) under Wine; a 32-bit start takes a minute ..."
+              % args.arch, flush=True)
+        sections = lane.run_driver(demo_script(lane, args.arch), timeout=900)
+    finally:
+        displays.stop()
+    problems = lane.run_problems(0, sc.HAPPY, sections.get("check"))
+    for problem in problems:
+        print("  " + problem)
+    log = ds.first(sections.get("check") or [], "LOG")
+    if log:
+        print(ds.decode(log[0]).decode("cp932", errors="replace").replace("\r\n", "\n"))
+    print("screenshots: %s" % shots)
+    print("check %s" % ("as expected" if not problems else "NOT as expected"))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

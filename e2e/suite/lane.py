@@ -1,0 +1,115 @@
+"""A lane is one copy of the prefix with its own Wine server and display,
+where one UI driver process runs a script; lanes run side by side (the
+tool's single-copy mutex would otherwise tie them together)."""
+import os
+import shutil
+import subprocess
+import time
+from pathlib import Path
+
+from . import driver_script as ds
+from . import prefix as pfx
+from . import texts as t
+from . import wine
+
+TOOL_DIR = "C:\\readercheck"
+SCENARIO_FILE = TOOL_DIR + "\\scenario.txt"
+SERVICE_EXE = TOOL_DIR + "\\scardsvr.exe"
+PLANTED_MARKER = TOOL_DIR + "\\planted.txt"
+STARTUP_TIMEOUT_MS = 300000  # a 32-bit start under qemu on a busy machine
+RUN_TIMEOUT_MS = 90000
+
+
+def system_dir(arch):
+    return "C:\\windows\\syswow64" if arch == "win32" else "C:\\windows\\system32"
+
+
+def tool_env():
+    return ["WINEDLLOVERRIDES=" + wine.TOOL_OVERRIDES, "READERCHECK_SCENARIO=" + SCENARIO_FILE]
+
+
+class Lane:
+    def __init__(self, name, base, work, display, shots_dir):
+        self.name = name
+        self.prefix = Path(work) / ("prefix-" + name)
+        self.base = base
+        self.display = display
+        self.shots_dir = shots_dir
+        self.log = Path(work) / ("wine-" + name + ".log")
+        self.results = []  # (scenario line, problems)
+
+    @property
+    def tools(self):
+        return pfx.readercheck_dir(self.prefix)
+
+    def prepare(self, bin64):
+        pfx.copy_for_lane(self.base, self.prefix)
+        for name in ("readercheck_driver.exe", "scardsvr.exe"):
+            shutil.copy(Path(bin64) / name, self.tools / name)
+        (self.tools / "traces").mkdir(exist_ok=True)
+        (self.tools / "scenarios").mkdir(exist_ok=True)
+
+    def write_scenario(self, index, cards):
+        """The simulated system of one run, with its own trace file."""
+        trace = "%s\\traces\\%d.txt" % (TOOL_DIR, index)
+        path = self.tools / "scenarios" / ("%d.txt" % index)
+        path.write_bytes(t.encode(cards.scenario_text(trace)))
+        return "%s\\scenarios\\%d.txt" % (TOOL_DIR, index)
+
+    def install_tool(self, arch, dist, bins):
+        """The tool, the simulated library in the system directory, and
+        planted copies beside the tool and in its working directory."""
+        target = self.tools / arch
+        (target / "cwd").mkdir(parents=True, exist_ok=True)
+        shutil.copy(Path(dist) / arch / "ReaderCheck.exe", target / "ReaderCheck.exe")
+        bin_dir = Path(bins[arch])
+        shutil.copy(bin_dir / "winscard.dll", target / "full.dll")
+        shutil.copy(bin_dir / "no_control" / "winscard.dll", target / "no_control.dll")
+        for place in (target, target / "cwd"):
+            shutil.copy(bin_dir / "planted" / "WinSCard.dll", place / "WinSCard.dll")
+        sysdir = {"win32": "syswow64", "win64": "system32"}[arch]
+        installed = self.prefix / "drive_c" / "windows" / sysdir / "winscard.dll"
+        installed.unlink(missing_ok=True)
+        shutil.copy(bin_dir / "winscard.dll", installed)
+
+    def run_driver(self, script, timeout):
+        (self.tools / "lane.script").write_text(script.text())
+        result_path = self.tools / "lane.result"
+        result_path.unlink(missing_ok=True)
+        # Wine takes the load order from the Unix environment that a new
+        # process inherits, so the driver carries the tool's override too;
+        # nothing in the driver itself loads the smart card library.
+        process = wine.start_wine(self.prefix, self.display,
+                                  [TOOL_DIR + "\\readercheck_driver.exe",
+                                   TOOL_DIR + "\\lane.script", TOOL_DIR + "\\lane.result"],
+                                  self.log,
+                                  overrides=wine.TOOL_OVERRIDES)
+        request = self.tools / "shot-request.txt"
+        deadline = time.time() + timeout
+        while process.poll() is None and time.time() < deadline:
+            if request.exists():
+                self.take_shot(request)
+            time.sleep(0.1)
+        if process.poll() is None:
+            process.kill()
+        wine.wineserver(self.prefix, "-k", self.log)
+        if not result_path.exists():
+            return {"": []}
+        return ds.parse_results(result_path.read_text(errors="replace"))
+
+    def take_shot(self, request):
+        name = request.read_text().strip()
+        self.shots_dir.mkdir(parents=True, exist_ok=True)
+        with open(self.log, "ab") as log:
+            subprocess.run(["import", "-window", "root", str(self.shots_dir / (name + ".png"))],
+                           env=dict(os.environ, DISPLAY=self.display),
+                           stdout=log, stderr=log, timeout=60)
+        request.unlink()
+
+    def record(self, line, problems):
+        self.results.append(("[%s] %s" % (self.name, line), problems))
+
+
+def launch_lines(script, name, arch):
+    exe = "%s\\%s\\ReaderCheck.exe" % (TOOL_DIR, arch)
+    script.add("launch", name, exe, "%s\\%s\\cwd" % (TOOL_DIR, arch), *tool_env())

@@ -1,0 +1,146 @@
+"""End-to-end suite: the real ReaderCheck.exe of both architectures under
+Wine, with the simulated smart card library, the stand-in service and the
+UI driver. Prints one line per scenario and "N passed, N failed"."""
+import argparse
+import os
+import sys
+import threading
+import time
+import traceback
+from pathlib import Path
+
+from . import prefix as pfx
+from . import wine
+from .gate_lane import GateLane
+from .main_lane import MainLane
+
+# The 32-bit starts come first: they are slow, and the 64-bit ones then
+# finish while the other lanes still run.
+XP32 = ("win32", "winxp", "Windows XP (i686)")
+VISTA32 = ("win32", "vista", "Windows Vista (i686)")
+WIN10_32 = ("win32", "win10", "Windows 10 (i686)")
+GATES64 = [("win64", "winxp", "Windows XP (x86_64)"), ("win64", "vista", "Windows Vista (x86_64)"),
+           ("win64", "win8", "Windows 8 (x86_64)"), ("win64", "win10", "Windows 10 (x86_64)")]
+GATE_VERSIONS = {"full": [XP32, VISTA32, WIN10_32] + GATES64, "quick": [XP32] + GATES64}
+
+
+def parse_args(root):
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--dist", default=root / "dist")
+    parser.add_argument("--bin32", default=root / "build" / "win32" / "e2e")
+    parser.add_argument("--bin64", default=root / "build" / "win64" / "e2e")
+    parser.add_argument("--work", default=root / "build" / "e2e")
+    parser.add_argument("--shots", default=root / "docs" / "screenshots")
+    parser.add_argument("--lanes", default="win32,win64,gate")
+    parser.add_argument("--gate", choices=sorted(GATE_VERSIONS), default="full")
+    parser.add_argument("--shots-lane", default="win32")
+    return parser.parse_args()
+
+
+class Displays:
+    """The user's display, or one private Xvfb per user of it."""
+
+    def __init__(self, work):
+        self.work = work
+        self.servers = []
+
+    def get(self, name):
+        if os.environ.get("DISPLAY"):
+            return os.environ["DISPLAY"]
+        number = wine.free_display_number(90 + len(self.servers) * 3)
+        server = wine.Xvfb(number, Path(self.work) / ("xvfb-%s.log" % name))
+        self.servers.append(server)
+        return server.display
+
+    def stop(self):
+        for server in self.servers:
+            server.stop()
+
+
+def run_lane(lane, args):
+    try:
+        lane.prepare(args.bin64)
+        if isinstance(lane, MainLane):
+            lane.install_tool(lane.arch, args.dist, {"win32": args.bin32, "win64": args.bin64})
+        else:
+            for arch in sorted({v[0] for v in lane.versions}):
+                lane.install_tool(arch, args.dist, {"win32": args.bin32, "win64": args.bin64})
+        sections = lane.run_driver(lane.script(), timeout=1200)
+        lane.evaluate(sections)
+    except Exception:  # a broken lane fails its scenarios, never the others
+        lane.record("lane %s ran" % lane.name, [traceback.format_exc().strip().splitlines()[-1]])
+
+
+def resolved(args):
+    """Wine wants absolute paths."""
+    for name in ("dist", "bin32", "bin64", "work", "shots"):
+        setattr(args, name, Path(getattr(args, name)).resolve())
+    return args
+
+
+def ensure_base_prefix(work, displays, bin64):
+    base = work / "prefix-base"
+    if not pfx.is_ready(base):
+        print("preparing the Wine prefix (once) ...", flush=True)
+        try:
+            pfx.create(base, displays.get("base"), bin64, work / "wine-base.log")
+        finally:
+            wine.wineserver(base, "-k", work / "wine-base.log")
+    return base
+
+
+def make_lanes(args, base, displays):
+    chosen = args.lanes.split(",")
+    made = []
+    for arch in ("win32", "win64"):
+        if arch in chosen:
+            made.append(MainLane(arch, base, args.work, displays.get(arch), args.shots,
+                                 with_shots=arch == args.shots_lane))
+    if "gate" in chosen:
+        made.append(GateLane(base, args.work, displays.get("gate"), args.shots,
+                             GATE_VERSIONS[args.gate]))
+    return made
+
+
+def report(results, seconds, work):
+    passed = failed = 0
+    for line, problems in results:
+        if problems:
+            failed += 1
+            print("FAIL %s" % line)
+            for problem in problems:
+                print("     %s" % problem)
+        else:
+            passed += 1
+            print("PASS %s" % line)
+    print("(%.0f s; logs in %s)" % (seconds, work))
+    print("%d passed, %d failed" % (passed, failed))
+    return 1 if failed or not passed else 0
+
+
+def main():
+    args = resolved(parse_args(Path(__file__).resolve().parents[2]))
+    args.work.mkdir(parents=True, exist_ok=True)
+    started = time.time()
+    displays = Displays(args.work)
+    results = []
+    try:
+        pfx.ensure_japanese_locale()
+        base = ensure_base_prefix(args.work, displays, args.bin64)
+        lanes = make_lanes(args, base, displays)
+        threads = [threading.Thread(target=run_lane, args=(lane, args)) for lane in lanes]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        for lane in lanes:
+            results += lane.results
+    except Exception:
+        results.append(("preparing the suite", [traceback.format_exc().strip().splitlines()[-1]]))
+    finally:
+        displays.stop()
+    return report(results, time.time() - started, args.work)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,85 @@
+"""Running Wine programs and X servers for the end-to-end suite.
+
+Wine's output always goes to files: its background services would keep a
+pipe open long after the program has ended.
+"""
+import os
+import shutil
+import subprocess
+import time
+from pathlib import Path
+
+WINE64 = "/usr/lib/wine/wine64"
+WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver64"
+BASE_OVERRIDES = "mscoree,mshtml=;winedbg.exe=d"
+TOOL_OVERRIDES = BASE_OVERRIDES + ";winscard=n"
+
+
+def wine_env(prefix, display, overrides=BASE_OVERRIDES):
+    env = dict(os.environ)
+    env.update({
+        "WINEPREFIX": str(prefix),
+        "WINEDEBUG": "-all",
+        "WINEDLLOVERRIDES": overrides,
+        "LANG": "ja_JP.UTF-8",
+        "LC_ALL": "ja_JP.UTF-8",
+        "DISPLAY": display,
+    })
+    return env
+
+
+def run_wine(prefix, display, args, log_path, timeout):
+    """Runs one 64-bit Wine program to its end; returns its exit code."""
+    with open(log_path, "ab") as log:
+        return subprocess.run([WINE64] + args, env=wine_env(prefix, display),
+                              stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                              timeout=timeout).returncode
+
+
+def start_wine(prefix, display, args, log_path, overrides=BASE_OVERRIDES):
+    log = open(log_path, "ab")
+    return subprocess.Popen([WINE64] + args, env=wine_env(prefix, display, overrides),
+                            stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+
+
+def wineserver(prefix, flag, log_path, timeout=120):
+    with open(log_path, "ab") as log:
+        subprocess.run([WINESERVER, flag], env=wine_env(prefix, ""),
+                       stdin=subprocess.DEVNULL, stdout=log, stderr=log, timeout=timeout)
+
+
+def windows_path(prefix, path):
+    """C:\\... path of a file inside the prefix's drive_c."""
+    relative = Path(path).relative_to(Path(prefix) / "drive_c")
+    return "C:\\" + str(relative).replace("/", "\\")
+
+
+class Xvfb:
+    """A private X server, used when no display is given."""
+
+    def __init__(self, number, log_path):
+        self.display = ":%d" % number
+        self.log = open(log_path, "ab")
+        self.process = subprocess.Popen(
+            ["Xvfb", self.display, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+            stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
+        socket = Path("/tmp/.X11-unix/X%d" % number)
+        for _ in range(100):
+            if socket.exists():
+                return
+            time.sleep(0.05)
+
+    def stop(self):
+        self.process.terminate()
+        try:
+            self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+        self.log.close()
+
+
+def free_display_number(start):
+    number = start
+    while Path("/tmp/.X%d-lock" % number).exists() or Path("/tmp/.X11-unix/X%d" % number).exists():
+        number += 1
+    return number
