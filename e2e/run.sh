@@ -7,8 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-    echo "32-bit Linux programs cannot run: qemu-i386 is not registered in binfmt_misc" >&2
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    echo "32-bit Linux programs cannot run here (nor through qemu-i386 in binfmt_misc)" >&2
     echo "(bash tools/install-deps.sh registers it)" >&2
     exit 2
 fi

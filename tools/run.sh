@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Build and run on a fresh Debian 12: installs what is needed, builds the
-# tool (and, with the x86_64 preset, the UI driver and stand-in service that
-# click it through), then runs one whole check of the i686 ReaderCheck.exe
-# under Wine against a simulated VORNE QX7300 reader/writer with a card.
-# Windows appear on $DISPLAY when there is one, otherwise on a headless
-# Xvfb; screenshots land in out/screenshots/.
+# tool (and, with the x86_64 preset, the UI driver and stand-in service of the
+# simulated system), then runs the i686 ReaderCheck.exe under Wine against a
+# simulated VORNE QX7300 reader/writer with a card and a running smart card
+# service. On your display the tool is yours to click through; without a
+# display (or with --auto) a whole check is clicked through on a headless
+# Xvfb and screenshots land in out/screenshots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,4 +14,4 @@ for preset in win32 win64; do
     cmake --preset "$preset"
     cmake --build --preset "$preset"
 done
-exec python3 -m e2e.suite.demo --arch win32 --shots out/screenshots
+exec python3 -m e2e.suite.demo --arch win32 --shots out/screenshots "$@"

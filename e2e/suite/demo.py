@@ -3,6 +3,7 @@ driver on the user's display (or a private Xvfb), with screenshots: what a
 newcomer runs to see the tool work. The simulated system has one working
 VORNE QX7300 reader/writer with a card and a running smart card service."""
 import argparse
+import os
 import sys
 from pathlib import Path
 
@@ -35,13 +36,31 @@ def demo_script(lane, arch):
     return s
 
 
+def interactive_script(lane, arch):
+    """The tool left to the user: the driver only keeps the simulated system
+    up until the tool is closed."""
+    s = ds.Script()
+    s.add("service", "running", ln.SERVICE_EXE)
+    s.add("copy", lane.write_scenario(0, m.Cards()), ln.SCENARIO_FILE)
+    ln.launch_lines(s, "main", arch)
+    s.add("dialog", "main", ds.hex_text(t.CHECK_CAPTION), ln.STARTUP_TIMEOUT_MS)
+    s.add("exit", "main", INTERACTIVE_MS)
+    return s
+
+
+INTERACTIVE_MS = 8 * 3600 * 1000
+
+
 def main():
     root = Path(__file__).resolve().parents[2]
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--arch", default="win32", choices=["win32", "win64"])
     parser.add_argument("--shots", default=root / "out" / "screenshots")
     parser.add_argument("--work", default=root / "build" / "e2e")
+    parser.add_argument("--auto", action="store_true",
+                        help="click a whole check through even on the user's display")
     args = parser.parse_args()
+    interactive = bool(os.environ.get("DISPLAY")) and not args.auto
     work = Path(args.work).resolve()
     shots = Path(args.shots).resolve()
     work.mkdir(parents=True, exist_ok=True)
@@ -60,6 +79,11 @@ def main():
         lane.install_tool(args.arch, root / "dist", bins)
         print("running ReaderCheck.exe (%s) under Wine; a 32-bit start takes a minute ..."
               % args.arch, flush=True)
+        if interactive:
+            print("when the dialog is open, click 「動 作 確 認 開 始」 and answer はい three "
+                  "times; 「終　了」 closes it.", flush=True)
+            lane.run_driver(interactive_script(lane, args.arch), timeout=INTERACTIVE_MS / 1000)
+            return 0
         sections = lane.run_driver(demo_script(lane, args.arch), timeout=900)
     finally:
         displays.stop()
