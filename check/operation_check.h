@@ -13,6 +13,9 @@ StageOutcome RunServiceCheck(RunContext& run);
 void RunReaderCheck(RunContext& run);
 void RunReaderTest(RunContext& run, ScardContext context, const char* name);
 
+// The pause before each of the smart card steps 2, 3, 4, 5, 7 and 8.
+constexpr unsigned STEP_PAUSE_MS = 500;
+
 // The maker's readers are those whose names begin with these 12 bytes.
 extern const char READER_NAME_PREFIX[];
 constexpr size_t READER_NAME_PREFIX_LENGTH = 12;

@@ -12,7 +12,6 @@ const char READER_NAME_PREFIX[] = "VORNE QX7300";
 namespace {
 
 constexpr ScardDword READER_LIST_SIZE = 1024;
-constexpr unsigned STEP_PAUSE_MS = 500;
 
 const char* const R1_BOX =
     "ＩＣカードリーダライタを使用する準備ができませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。";

@@ -13,7 +13,6 @@ namespace {
 // SCARD_CTL_CODE(2053): the vendor code the reader/writer's driver answers
 // with its version bytes.
 constexpr ScardDword IOCTL_READER_GET_VERSION = 0x312014;
-constexpr unsigned STEP_PAUSE_MS = 500;
 constexpr ScardDword STATUS_NAMES_SIZE = 1024;
 constexpr ScardDword ATR_SIZE = 100;
 constexpr ScardDword VERSION_REPLY_SIZE = 1024;
