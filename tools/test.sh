@@ -5,14 +5,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+stage() { echo "== $1 (at ${SECONDS}s)"; }
+
 bash tools/install-deps.sh
 
-echo "== native unit tests"
+stage "native unit tests"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
 
-echo "== Windows builds"
+stage "Windows builds"
 for arch in win32 win64; do
     cmake --preset "$arch" >/dev/null
     cmake --build --preset "$arch"
@@ -20,9 +22,9 @@ done
 bash tools/check-imports.sh dist/win32/ReaderCheck.exe dist/win64/ReaderCheck.exe
 
 if [ -f fuzz/run.sh ]; then
-    echo "== fuzz targets"
+    stage "fuzz targets"
     FUZZ_SECONDS="${FUZZ_SECONDS:-30}" bash fuzz/run.sh
 fi
 
-echo "== end to end under Wine"
+stage "end to end under Wine"
 bash e2e/run.sh
