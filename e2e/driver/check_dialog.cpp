@@ -113,7 +113,11 @@ std::vector<Answer> ParseAnswers(const std::string& word) {
 }
 
 void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWORD timeoutMs,
-              const std::string& closeWhenLogHas) {
+              const std::string& closeWhenLogHas, RunTiming* timing) {
+    RunTiming unused;
+    RunTiming& measured = timing != nullptr ? *timing : unused;
+    measured = RunTiming{};
+    measured.clickedAt = GetTickCount();
     if (!PostClick(dialog.window, kStartButtonId)) {
         dialog.results.Write("RUN no-start-button");
         return;
@@ -136,12 +140,21 @@ void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWO
         if (box != nullptr) {
             busy = true;
             idleFor = 0;
+            DWORD seenAt = GetTickCount();
+            if (measured.workerThreadId == 0) {
+                measured.workerThreadId = GetWindowThreadProcessId(box, nullptr);
+            }
             AnswerBox(dialog, box, next < answers.size() ? &answers[next] : nullptr);
+            measured.answeringMs += GetTickCount() - seenAt;
+            ++measured.boxes;
             ++next;
             continue;
         }
         bool idle = ButtonsEnabled(dialog) && IsWindowEnabled(dialog.window);
         busy = busy || !idle;
+        if (busy && idle && idleFor == 0) {
+            measured.enabledAt = GetTickCount();
+        }
         idleFor = busy && idle ? idleFor + kPollMs : 0;
         if (idleFor >= kIdleStableMs) {
             dialog.results.Write("RUN done");

@@ -30,11 +30,23 @@ struct CheckDialog {
     ShotFunction shot;
 };
 
+// When a run's time went: ticks of the click and of the moment both buttons
+// were seen enabled again, the time boxes stood open until the driver's
+// answer closed them, and the thread that showed them (the run's worker).
+struct RunTiming {
+    DWORD clickedAt = 0;
+    DWORD enabledAt = 0;
+    DWORD answeringMs = 0;
+    int boxes = 0;
+    DWORD workerThreadId = 0;
+};
+
 // Presses the start button, answers the boxes in order and records them, and
 // waits until both buttons are enabled again. closeWhenLogHas, when not
-// empty, posts WM_CLOSE to the dialog as soon as the log shows it.
+// empty, posts WM_CLOSE to the dialog as soon as the log shows it. timing,
+// when given, receives when the run's time went.
 void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWORD timeoutMs,
-              const std::string& closeWhenLogHas);
+              const std::string& closeWhenLogHas, RunTiming* timing = nullptr);
 void RecordLogAndButtons(const CheckDialog& dialog);
 
 void PressEscape(const CheckDialog& dialog);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "check_dialog.h"
+#include "process_counters.h"
 #include "results.h"
 #include "script.h"
 #include "service_setup.h"
@@ -21,6 +22,8 @@ namespace {
 constexpr char kShotRequest[] = "C:\\readercheck\\shot-request.txt";
 constexpr DWORD kShotTimeoutMs = 30000;
 constexpr DWORD kPollMs = 50;
+constexpr DWORD kDialogPollMs = 10;  // fine enough to time a start
+constexpr DWORD kWorkerEndTimeoutMs = 5000;
 
 std::string ReadWholeFile(const std::string& path, bool* ok) {
     *ok = false;
@@ -69,6 +72,8 @@ private:
     void WaitExit(const Command& command);
     void SetVersion(const Command& command);
     void RecordFile(const Command& command);
+    void TimedRun(const Command& command);
+    void RecordWorkerEnd(DWORD threadId);
 
     Results& m_results;
     std::map<std::string, std::unique_ptr<ToolProcess>> m_tools;
@@ -128,9 +133,11 @@ void Session::FindCheckDialog(const Command& command) {
     bool started = tool != m_tools.end() && tool->second->WaitStarted(Number(command, 3), &error);
     DWORD processId = started ? tool->second->Id() : 0;
     HWND found = nullptr;
+    DWORD shownAt = 0;
     while (started && found == nullptr && GetTickCount() - begin < Number(command, 3)) {
         found = FindDialog(processId, caption);
-        Sleep(kPollMs);
+        shownAt = GetTickCount();
+        Sleep(kDialogPollMs);
     }
     std::string line = "DIALOG " + Word(command, 1);
     m_dialog = found;
@@ -153,6 +160,39 @@ void Session::FindCheckDialog(const Command& command) {
         line += " " + HexEncode(text);
     }
     m_results.Write(line);
+    m_results.Write("STARTUP " + Word(command, 1) + " " +
+                    std::to_string(shownAt - tool->second->LaunchedAt()));
+}
+
+// Waits for the run's worker thread to end; a thread that can no longer be
+// opened has ended already.
+void Session::RecordWorkerEnd(DWORD threadId) {
+    if (threadId == 0) {
+        m_results.Write("WORKER unknown");
+        return;
+    }
+    DWORD begin = GetTickCount();
+    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, threadId);
+    bool ended =
+        thread == nullptr || WaitForSingleObject(thread, kWorkerEndTimeoutMs) == WAIT_OBJECT_0;
+    if (thread != nullptr) {
+        CloseHandle(thread);
+    }
+    m_results.Write(std::string("WORKER ") + (ended ? "ended " : "running ") +
+                    std::to_string(GetTickCount() - begin));
+}
+
+// timedrun ANSWERS TIMEOUT: a run as "run" does it, then when its time went,
+// the end of its worker thread and the tool's counters.
+void Session::TimedRun(const Command& command) {
+    RunTiming timing;
+    RunCheck(Dialog(), ParseAnswers(Word(command, 1)), Number(command, 2), "", &timing);
+    DWORD wall = timing.enabledAt != 0 ? timing.enabledAt - timing.clickedAt : 0;
+    m_results.Write("TIMING wall=" + std::to_string(wall) + " answering=" +
+                    std::to_string(timing.answeringMs) + " boxes=" + std::to_string(timing.boxes));
+    RecordWorkerEnd(timing.workerThreadId);
+    m_results.Write("COUNTERS " + FormatCounters(ReadProcessCounters(m_dialogProcess)));
+    m_results.Write("HANDLETYPES " + HandleTypes(m_dialogProcess));
 }
 
 // exit NAME TIMEOUT
@@ -210,6 +250,11 @@ void Session::Execute(const Command& command) {
     } else if (verb == "run") {
         RunCheck(Dialog(), ParseAnswers(Word(command, 1)), Number(command, 2), "");
         RecordLogAndButtons(Dialog());
+    } else if (verb == "timedrun") {
+        TimedRun(command);
+    } else if (verb == "counters") {  // what the tool holds now
+        m_results.Write("COUNTERS " + FormatCounters(ReadProcessCounters(m_dialogProcess)));
+        m_results.Write("HANDLETYPES " + HandleTypes(m_dialogProcess));
     } else if (verb == "runclose") {
         RunCheck(Dialog(), ParseAnswers(Word(command, 1)), Number(command, 3),
                  HexDecode(Word(command, 2)));

@@ -102,6 +102,7 @@ DWORD WINAPI ToolProcess::LaunchAndWatch(void* self) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
+    tool->m_launchedAt = GetTickCount();
     if (!CreateProcessA(tool->m_exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
                         &tool->m_environment[0], tool->m_directory.c_str(), &startup, &info)) {
         tool->m_error = "CreateProcess failed, error " + std::to_string(GetLastError());

@@ -26,6 +26,8 @@ public:
     // still under way after the time.
     bool WaitStarted(DWORD timeoutMs, std::string* error);
     DWORD Id() const { return m_id; }
+    // Tick count just before the process was created (valid once started).
+    DWORD LaunchedAt() const { return m_launchedAt; }
     // True when the process has ended within the time; its exit code then.
     bool WaitExit(DWORD timeoutMs, DWORD* exitCode);
     // Ends the process if it still runs; true when it had to.
@@ -44,6 +46,7 @@ private:
     HANDLE m_thread = nullptr;
     HANDLE m_process = nullptr;
     DWORD m_id = 0;
+    DWORD m_launchedAt = 0;
     volatile LONG m_mostWindows = 0;
 };
 

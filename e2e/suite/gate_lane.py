@@ -12,6 +12,9 @@ class GateLane(Lane):
         super().__init__("gate", base, work, display, shots_dir)
         self.versions = versions  # [(arch, wine version name, label)]
 
+    def architectures(self):
+        return sorted({version[0] for version in self.versions})
+
     def script(self):
         s = ds.Script()
         for arch, version, label in self.versions:

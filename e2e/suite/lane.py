@@ -37,6 +37,11 @@ class Lane:
         self.shots_dir = shots_dir
         self.log = Path(work) / ("wine-" + name + ".log")
         self.results = []  # (scenario line, problems)
+        self.notes = []  # lines printed with the results, whatever they are
+
+    def architectures(self):
+        """The tools the lane installs: "win32", "win64"."""
+        raise NotImplementedError
 
     @property
     def tools(self):

@@ -1,6 +1,7 @@
 """End-to-end suite: the real ReaderCheck.exe of both architectures under
 Wine, with the simulated smart card library, the stand-in service and the
-UI driver. Prints one line per scenario and "N passed, N failed"."""
+UI driver, and a leak check over many runs in one process. Prints one line
+per scenario, the leak check's counts, and "N passed, N failed"."""
 import argparse
 import os
 import sys
@@ -12,6 +13,7 @@ from pathlib import Path
 from . import prefix as pfx
 from . import wine
 from .gate_lane import GateLane
+from .leak_lane import LeakLane
 from .main_lane import MainLane
 
 # The 32-bit starts come first: they are slow, and the 64-bit ones then
@@ -31,7 +33,9 @@ def parse_args(root):
     parser.add_argument("--bin64", default=root / "build" / "win64" / "e2e")
     parser.add_argument("--work", default=root / "build" / "e2e")
     parser.add_argument("--shots", default=root / "docs" / "screenshots")
-    parser.add_argument("--lanes", default="win32,win64,gate")
+    # leak: many runs of the x86_64 tool in one process, its counts read
+    # after each; leak32 does the same with the i686 tool (slow under qemu).
+    parser.add_argument("--lanes", default="win32,win64,gate,leak")
     parser.add_argument("--gate", choices=sorted(GATE_VERSIONS), default="full")
     parser.add_argument("--shots-lane", default="win32")
     return parser.parse_args()
@@ -60,11 +64,8 @@ class Displays:
 def run_lane(lane, args):
     try:
         lane.prepare(args.bin64)
-        if isinstance(lane, MainLane):
-            lane.install_tool(lane.arch, args.dist, {"win32": args.bin32, "win64": args.bin64})
-        else:
-            for arch in sorted({v[0] for v in lane.versions}):
-                lane.install_tool(arch, args.dist, {"win32": args.bin32, "win64": args.bin64})
+        for arch in lane.architectures():
+            lane.install_tool(arch, args.dist, {"win32": args.bin32, "win64": args.bin64})
         sections = lane.run_driver(lane.script(), timeout=1200)
         lane.evaluate(sections)
     except Exception:  # a broken lane fails its scenarios, never the others
@@ -99,10 +100,13 @@ def make_lanes(args, base, displays):
     if "gate" in chosen:
         made.append(GateLane(base, args.work, displays.get("gate"), args.shots,
                              GATE_VERSIONS[args.gate]))
+    for name, arch in (("leak", "win64"), ("leak32", "win32")):
+        if name in chosen:
+            made.append(LeakLane(arch, base, args.work, displays.get(name), args.shots, name))
     return made
 
 
-def report(results, seconds, work):
+def report(results, notes, seconds, work):
     passed = failed = 0
     for line, problems in results:
         if problems:
@@ -113,6 +117,8 @@ def report(results, seconds, work):
         else:
             passed += 1
             print("PASS %s" % line)
+    for note in notes:
+        print(note)
     print("(%.0f s; logs in %s)" % (seconds, work))
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed or not passed else 0
@@ -124,6 +130,7 @@ def main():
     started = time.time()
     displays = Displays(args.work)
     results = []
+    notes = []
     try:
         pfx.ensure_japanese_locale()
         base = ensure_base_prefix(args.work, displays, args.bin64)
@@ -135,11 +142,12 @@ def main():
             thread.join()
         for lane in lanes:
             results += lane.results
+            notes += lane.notes
     except Exception:
         results.append(("preparing the suite", [traceback.format_exc().strip().splitlines()[-1]]))
     finally:
         displays.stop()
-    return report(results, time.time() - started, args.work)
+    return report(results, notes, time.time() - started, args.work)
 
 
 if __name__ == "__main__":

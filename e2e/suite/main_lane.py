@@ -18,6 +18,9 @@ class MainLane(Lane):
         self.runs = sc.main_lane_runs(with_shots)
         self.with_shots = with_shots
 
+    def architectures(self):
+        return [self.arch]
+
     def script(self):
         s = ds.Script()
         s.add("shots", "on" if self.with_shots else "off")

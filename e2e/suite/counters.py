@@ -1,0 +1,134 @@
+"""The tool's resource counts as the UI driver reads them after each run
+(its COUNTERS lines), which of them Wine really provides, and the judgement
+of a series of runs: no count may end above where it stood once the first
+runs have warmed up, nor keep climbing."""
+from dataclasses import dataclass
+from typing import List, Optional
+
+MAX_TREND = 2.0
+
+
+def parse(words):
+    """{name: int or None} from the words of one COUNTERS line."""
+    values = {}
+    for word in words:
+        if "=" not in word:
+            continue  # "-": nothing could be read
+        name, _, value = word.partition("=")
+        values[name] = None if value in ("", "-") else int(value)
+    return values
+
+
+@dataclass
+class Counter:
+    label: str
+    source: str  # where the value comes from
+    key: str
+    note: str = ""  # why this source and not the usual call
+
+
+def _api_works(samples, key):
+    """A live GUI process always has handles, GDI and USER objects: a call
+    that only ever says 0 (or nothing) is not implemented."""
+    return any(s.get(key) for s in samples)
+
+
+def _choose(samples, api_key, api_source, fallback_key, fallback_source, label):
+    if _api_works(samples, api_key):
+        return Counter(label, api_source, api_key)
+    if any(s.get(fallback_key) is not None for s in samples):
+        note = "%s always 0 here (not implemented by Wine); counted from %s instead" % (
+            api_source, fallback_source)
+        return Counter(label, fallback_source, fallback_key, note)
+    return Counter(label, "not measurable", "", "%s always 0 and %s unreadable" % (
+        api_source, fallback_source))
+
+
+def judged_counters(samples):
+    """The counts the check judges, each from the best source that works."""
+    return [
+        _choose(samples, "handle_api", "GetProcessHandleCount", "handles",
+                "the system handle list (NtQuerySystemInformation)", "handles"),
+        _choose(samples, "gdi_api", "GetGuiResources(GR_GDIOBJECTS)", "gdi_table",
+                "the used entries of the process's GDI handle table", "GDI objects"),
+        _choose(samples, "user_api", "GetGuiResources(GR_USEROBJECTS)", "windows",
+                "the windows the process owns (top-level, child, message-only; "
+                "menus, icons and cursors are not seen)", "USER objects"),
+        Counter("threads", "Toolhelp32 thread snapshot", "threads"),
+    ]
+
+
+def memory_counter(samples):
+    """The secondary memory signal: private bytes when Wine fills them."""
+    if _api_works(samples, "private"):
+        return Counter("private bytes", "GetProcessMemoryInfo PrivateUsage", "private")
+    return Counter("pagefile usage", "GetProcessMemoryInfo PagefileUsage", "pagefile",
+                   "PrivateUsage always 0 here (not filled by Wine)")
+
+
+def trend(values):
+    """The rise of the least-squares line through the values, first to last."""
+    n = len(values)
+    mean_x, mean_y = (n - 1) / 2, sum(values) / n
+    spread = sum((x - mean_x) ** 2 for x in range(n))
+    slope = sum((x - mean_x) * (y - mean_y) for x, y in enumerate(values)) / spread
+    return slope * (n - 1)
+
+
+def growth_problems(series: List[Optional[int]], warmup):
+    """series[i] is the count after run i+1. The run after the warm-up runs
+    is the reference: the last run must not be above it, and the line that
+    fits the judged runs must not rise by MAX_TREND or more (a steady climb,
+    even one that a late drop hides from the first rule; one object made
+    late and kept is not one)."""
+    if any(v is None for v in series):
+        return ["not read after every run"]
+    judged = series[warmup:]
+    reference, last = judged[0], judged[-1]
+    problems = []
+    if last > reference:
+        problems.append("after run %d: %d, above %d after run %d" % (
+            len(series), last, reference, warmup + 1))
+    rise = trend(judged)
+    if rise >= MAX_TREND:
+        problems.append("climbs steadily: the fitted line rises by %.1f over runs %d-%d" % (
+            rise, warmup + 1, len(series)))
+    return problems
+
+
+def compact(series):
+    """'5 7 8x47': equal neighbours as value x count."""
+    words, index = [], 0
+    while index < len(series):
+        end = index
+        while end + 1 < len(series) and series[end + 1] == series[index]:
+            end += 1
+        count = end - index + 1
+        words.append(str(series[index]) + ("x%d" % count if count > 1 else ""))
+        index = end + 1
+    return " ".join(words)
+
+
+def kib_points(series, runs):
+    """A memory series in KiB at a few runs."""
+    return " ".join("%d:%d" % (r, series[r - 1] // 1024) for r in runs
+                    if r <= len(series) and series[r - 1] is not None)
+
+
+def kib_per_run(series, warmup):
+    """The mean change per run after the warm-up, in KiB."""
+    judged = series[warmup:]
+    if len(judged) < 2 or any(v is None for v in judged):
+        return "change per run unknown"
+    return "%+.1f KiB per run over runs %d-%d" % (
+        (judged[-1] - judged[0]) / 1024 / (len(judged) - 1), warmup + 1, len(series))
+
+
+def changes(before, after):
+    """'Key +45 File -1' for the names whose value differs."""
+    words = []
+    for name in sorted(set(before) | set(after)):
+        change = (after.get(name) or 0) - (before.get(name) or 0)
+        if change:
+            words.append("%s %+d" % (name, change))
+    return " ".join(words)

@@ -1,0 +1,135 @@
+"""The leak lane: one copy of the tool runs the whole check with one working
+reader/writer many times in a row, and after each run the driver reads what
+the process holds (handles, GDI and USER objects, threads, memory). Nothing
+may pile up from run to run, and each run's worker thread must be gone."""
+from . import compare
+from . import counters as cn
+from . import driver_script as ds
+from . import model as m
+from . import scenarios as sc
+from . import texts as t
+from .lane import Lane, RUN_TIMEOUT_MS, SCENARIO_FILE, SERVICE_EXE, STARTUP_TIMEOUT_MS, launch_lines
+
+RUNS = 50
+WARMUP = 4  # runs 1 to 4 may still fill caches; run 5 is the reference
+MEMORY_POINTS = (1, 5, 10, 20, 30, 40, 50)
+
+
+class LeakLane(Lane):
+
+    def __init__(self, arch, base, work, display, shots_dir, name):
+        super().__init__(name, base, work, display, shots_dir)
+        self.arch = arch
+
+    def architectures(self):
+        return [self.arch]
+
+    def script(self):
+        s = ds.Script()
+        s.add("service", "running", SERVICE_EXE)
+        s.add("copy", self.write_scenario(0, m.Cards()), SCENARIO_FILE)
+        launch_lines(s, "main", self.arch)
+        s.add("mark", "startup")
+        s.add("dialog", "main", ds.hex_text(t.CHECK_CAPTION), STARTUP_TIMEOUT_MS)
+        s.add("counters")
+        for index in range(1, RUNS + 1):
+            s.add("mark", "run-%d" % index)
+            s.add("timedrun", ds.answers_word(sc.HAPPY.answers, {}), RUN_TIMEOUT_MS)
+        s.add("mark", "end")
+        s.add("state")
+        s.add("click", 1)  # the exit button
+        s.add("exit", "main", 60000)
+        return s
+
+    def evaluate(self, sections):
+        runs = [sections.get("run-%d" % i) for i in range(1, RUNS + 1)]
+        self.record("%d runs in one process (%s): three questions, buttons back, worker thread "
+                    "ended after each; library loaded and freed each time" % (RUNS, self.arch),
+                    self.run_problems(runs, sections))
+        samples = [cn.parse(ds.first(r or [], "COUNTERS") or []) for r in runs]
+        before = cn.parse(ds.first(sections.get("startup") or [], "COUNTERS") or [])
+        self.notes.append("[%s] counts after each of %d runs; runs 1-%d warm up, run %d is the "
+                          "reference:" % (self.name, RUNS, WARMUP, WARMUP + 1))
+        for counter in cn.judged_counters(samples):
+            self.judge(counter, before, samples)
+        self.note_handle_types(runs)
+        self.note_memory(samples)
+
+    def note_handle_types(self, runs):
+        """Which kinds of handle came or went between the reference run and
+        the last, to point at the leak when the count grows."""
+        reference, last = (cn.parse(ds.first(runs[i] or [], "HANDLETYPES") or [])
+                           for i in (WARMUP, RUNS - 1))
+        self.notes.append("  handles by type after run %d: %s; by run %d: %s" % (
+            WARMUP + 1, " ".join("%s=%s" % kv for kv in sorted(reference.items())) or "-",
+            RUNS, cn.changes(reference, last) or "unchanged"))
+
+    def judge(self, counter, before, samples):
+        line = "%s after run %d not above run %d, no steady climb" % (
+            counter.label, RUNS, WARMUP + 1)
+        if not counter.key:
+            self.notes.append("  %s: %s" % (counter.label, counter.note))
+            self.record(line + " (not measurable under this Wine)", [])
+            return
+        series = [s.get(counter.key) for s in samples]
+        self.notes.append("  %s [%s]: before the first run %s; runs 1-%d: %s" % (
+            counter.label, counter.source, before.get(counter.key), RUNS,
+            cn.compact(series)))
+        if counter.note:
+            self.notes.append("    (%s)" % counter.note)
+        self.record(line, cn.growth_problems(series, WARMUP))
+
+    def note_memory(self, samples):
+        """Memory is a secondary signal here, shown and not judged: under
+        Wine it also holds what the simulated smart card library, a
+        statically linked DLL loaded and freed by every run, leaves behind
+        (with Wine's own winscard.dll the growth nearly vanishes), and
+        under qemu the emulator's translated code."""
+        memory = cn.memory_counter(samples)
+        for label, key in ((memory.label + " [" + memory.source + "]", memory.key),
+                           ("working set [GetProcessMemoryInfo WorkingSetSize]", "working_set")):
+            series = [s.get(key) for s in samples]
+            self.notes.append("  %s, KiB after run: %s; %s (not judged)" % (
+                label, cn.kib_points(series, MEMORY_POINTS), cn.kib_per_run(series, WARMUP)))
+        if memory.note:
+            self.notes.append("    (%s)" % memory.note)
+
+    def run_problems(self, runs, sections):
+        problems = []
+        for index, section in enumerate(runs, start=1):
+            problems += ["run %d: %s" % (index, p) for p in self.one_run_problems(section)]
+        end = sections.get("end") or []
+        log = ds.first(end, "LOG")
+        difference = compare.text_difference("last log", ds.decode(log[0]) if log else b"",
+                                             t.encode(sc.HAPPY.log))
+        if difference:
+            problems.append(difference)
+        exit_line = ds.first(end, "EXIT")
+        if not exit_line or exit_line[1] != "code":
+            problems.append("the exit button did not end the process: %s" % exit_line)
+        return problems[:10] + self.trace_problems()
+
+    @staticmethod
+    def one_run_problems(section):
+        if section is None:
+            return ["not reached"]
+        problems = []
+        if ds.first(section, "RUN") != ["done"]:
+            problems.append("ended: %s" % ds.first(section, "RUN"))
+        boxes = [(ds.decode(w[0]), ds.decode(w[1]), int(w[2], 16), w[3])
+                 for w in ds.all_of(section, "BOX")]
+        problems += compare.box_differences(boxes, sc.HAPPY.boxes)
+        worker = ds.first(section, "WORKER")
+        if not worker or worker[0] != "ended":
+            problems.append("worker thread: %s" % worker)
+        return problems
+
+    def trace_problems(self):
+        trace = self.tools / "traces" / "0.txt"
+        lines = trace.read_text(errors="replace").splitlines() if trace.exists() else []
+        loads = sum(1 for x in lines if x.startswith("load "))
+        unloads = lines.count("unload")
+        if loads != RUNS or unloads != RUNS:
+            return ["smart card library loaded %d and freed %d times, expected %d each" % (
+                loads, unloads, RUNS)]
+        return []
