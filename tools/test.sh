@@ -23,7 +23,7 @@ bash tools/check-imports.sh dist/win32/ReaderCheck.exe dist/win64/ReaderCheck.ex
 
 if [ -f fuzz/run.sh ]; then
     stage "fuzz targets"
-    FUZZ_SECONDS="${FUZZ_SECONDS:-30}" bash fuzz/run.sh
+    FUZZ_SECONDS="${FUZZ_SECONDS:-20}" bash fuzz/run.sh
 fi
 
 stage "end to end under Wine"

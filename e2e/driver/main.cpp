@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/whole_file.h"
 #include "check_dialog.h"
 #include "process_counters.h"
 #include "results.h"
@@ -26,21 +27,7 @@ constexpr DWORD kDialogPollMs = 10;  // fine enough to time a start
 constexpr DWORD kWorkerEndTimeoutMs = 5000;
 
 std::string ReadWholeFile(const std::string& path, bool* ok) {
-    *ok = false;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "";
-    }
-    std::string text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        text.append(chunk, got);
-    }
-    CloseHandle(file);
-    *ok = true;
-    return text;
+    return e2efile::ReadWholeFile(path, ok);
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& text) {

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "../common/whole_file.h"
+
 namespace fakescard {
 
 void AppendLine(const std::string& path, const std::string& line) {
@@ -28,21 +30,7 @@ std::string Hex(unsigned long long value) {
 }
 
 std::string ReadWholeFile(const std::string& path, bool* ok) {
-    *ok = false;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "";
-    }
-    std::string text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        text.append(chunk, got);
-    }
-    CloseHandle(file);
-    *ok = true;
-    return text;
+    return e2efile::ReadWholeFile(path, ok);
 }
 
 }  // namespace fakescard
