@@ -1,14 +1,4 @@
-# Cross build for i686 Windows with Debian's mingw-w64; the -win32 compilers use the
-# win32 thread model, so the program needs no pthread DLL.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for i686 Windows with Debian's mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(READERCHECK_TOOL_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${READERCHECK_TOOL_PREFIX}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${READERCHECK_TOOL_PREFIX}-g++-win32)
-set(CMAKE_RC_COMPILER ${READERCHECK_TOOL_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${READERCHECK_TOOL_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

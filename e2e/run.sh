@@ -14,15 +14,7 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
 fi
 
 if [ "${E2E_NO_BUILD:-0}" != 1 ]; then
-    mkdir -p build/e2e
-    for preset in win32 win64; do
-        if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; } \
-            > "build/e2e/build-$preset.log" 2>&1; then
-            tail -n 30 "build/e2e/build-$preset.log" >&2
-            echo "building the $preset preset failed (build/e2e/build-$preset.log)" >&2
-            exit 2
-        fi
-    done
+    source e2e/build-windows.sh
 fi
 
 exec python3 -m e2e.suite.main "$@"

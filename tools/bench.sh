@@ -11,13 +11,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/install-deps.sh
-mkdir -p build/e2e
-for preset in win32 win64; do
-    if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; } \
-        > "build/e2e/build-$preset.log" 2>&1; then
-        tail -n 30 "build/e2e/build-$preset.log" >&2
-        echo "building the $preset preset failed (build/e2e/build-$preset.log)" >&2
-        exit 2
-    fi
-done
+source e2e/build-windows.sh
 exec python3 -m e2e.suite.bench "$@"
