@@ -26,9 +26,19 @@ if [ "${#missing[@]}" -gt 0 ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         "${sudo_cmd[@]}" dpkg --add-architecture i386
     fi
-    "${sudo_cmd[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends \
-        "${packages[@]}"
+    # A mirror caught mid-sync fails one index; the others still serve.
+    "${sudo_cmd[@]}" apt-get update -q || echo "install-deps: apt-get update reported errors; going on" >&2
+    install=(env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends)
+    if ! "${sudo_cmd[@]}" "${install[@]}" "${packages[@]}"; then
+        # When the security index of one architecture is missing, the two
+        # sides of a multi-arch library want different versions; taking both
+        # from the point release for this install lets them agree again.
+        echo "install-deps: retrying with the point release preferred over security updates" >&2
+        pin=$(mktemp)
+        printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' > "$pin"
+        "${sudo_cmd[@]}" "${install[@]}" -o "Dir::Etc::preferences=$pin" "${packages[@]}"
+        rm -f "$pin"
+    fi
 fi
 
 # Some virtual machines cannot start 32-bit programs; the 32-bit side of Wine
