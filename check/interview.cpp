@@ -11,85 +11,79 @@ struct Question {
     const char* caption;
 };
 
-struct Remedy {
-    const char* boxText;
-    const char* caption;
-    const char* logText;
-};
-
 const char* const LAMP_CAPTION = "LEDランプ確認";
 
-const Question Q1_CONNECTED = {"ＩＣカードリーダライタは接続されていますか？",
-                               "ＩＣカードリーダライタ接続確認"};
-const Question Q2_CARD_INSERTED = {
+const Question ASK_CONNECTED = {"ＩＣカードリーダライタは接続されていますか？",
+                                "ＩＣカードリーダライタ接続確認"};
+const Question ASK_CARD_INSERTED = {
     "ＩＣカードがＩＣカードリーダライタに\r\n正しく挿入されていますか？", "ＩＣカード挿入確認"};
-const Question Q3_STEADY_GREEN = {"ＩＣカードリーダライタのLEDランプは\r\n「緑点灯」ですか？",
-                                  LAMP_CAPTION};
-const Question Q4_STEADY_RED = {"ＩＣカードリーダライタのLEDランプは\r\n「赤点灯」ですか？",
-                                LAMP_CAPTION};
-const Question Q5_BLINKING_RED = {"ＩＣカードリーダライタのLEDランプは\r\n「赤点滅」ですか？",
-                                  LAMP_CAPTION};
-const Question Q6_BLINKING_GREEN = {"ＩＣカードリーダライタのLEDランプは\r\n「緑点滅」ですか？",
-                                    LAMP_CAPTION};
-const Question Q7_LAMP_OFF = {"ＩＣカードリーダライタのLEDランプは\r\n消灯していますか？",
-                              LAMP_CAPTION};
+const Question ASK_STEADY_GREEN = {"ＩＣカードリーダライタのLEDランプは\r\n「緑点灯」ですか？",
+                                   LAMP_CAPTION};
+const Question ASK_STEADY_RED = {"ＩＣカードリーダライタのLEDランプは\r\n「赤点灯」ですか？",
+                                 LAMP_CAPTION};
+const Question ASK_BLINKING_RED = {"ＩＣカードリーダライタのLEDランプは\r\n「赤点滅」ですか？",
+                                   LAMP_CAPTION};
+const Question ASK_BLINKING_GREEN = {"ＩＣカードリーダライタのLEDランプは\r\n「緑点滅」ですか？",
+                                     LAMP_CAPTION};
+const Question ASK_LAMP_OFF = {"ＩＣカードリーダライタのLEDランプは\r\n消灯していますか？",
+                               LAMP_CAPTION};
 
-const Question N1_REMOVE_CARD = {"ＩＣカードを抜いて「OK」を\r\nクリックしてください。",
-                                 "ＩＣカード抜き取り確認"};
+const Question TELL_REMOVE_CARD = {"ＩＣカードを抜いて「OK」を\r\nクリックしてください。",
+                                   "ＩＣカード抜き取り確認"};
 
-const Remedy F1_CONNECT_READER = {
+const Failure READER_UNPLUGGED = {
     "ＩＣカードリーダライタをパソコンの\r\nUSBポートに接続してください。\r\n",
-    "ＩＣカードリーダライタ接続",
     "　　ICカードリーダライタをパソコンのUSBポートに接続してください。\r\n",
+    "ＩＣカードリーダライタ接続",
 };
 
-const Remedy F2_INSERT_CARD = {
+const Failure CARD_NOT_INSERTED = {
     "ＩＣカードをＩＣカードリーダライタに\r\n挿入してください。\r\n",
-    "ＩＣカード挿入",
     "　　ICカードをICカードリーダライタに挿入してください。\r\n",
+    "ＩＣカード挿入",
 };
 
-const Remedy F3_REINSTALL_DRIVER = {
+const Failure DRIVER_NOT_INSTALLED = {
     "ＩＣカードリーダライタのドライバソフトが正しくインストールされていない可能性があります。\r\n"
     "再度ドライバソフトのインストールを行ってください。\r\n",
-    "エラー",
     "　　ICカードリーダライタのドライバソフトが正しくインストール\r\n"
     "　　されていない可能性があります。\r\n"
     "　　再度ドライバソフトのインストールを行ってください。\r\n",
+    ERROR_CAPTION,
 };
 
-const Remedy F4_CHECK_CARD = {
+const Failure CARD_UNREADABLE = {
     "ＩＣカードの挿入方向を確認してください。\r\n"
     "または、ＩＣカードに汚れ等がないか確認してください。\r\n"
     "汚れが有った場合、やわらかい布でふき取ってください。\r\n"
     "\r\n"
     "それでも解決しない場合は、ＩＣカードの故障が考えられます。\r\n"
     "ＩＣカードの入手元（市役所など）にお問い合わせください。\r\n",
-    "エラー",
     "　　ICカードの挿入方向を確認してください。\r\n"
     "　　または、ICカードに汚れ等がないか確認してください。\r\n"
     "　　汚れが有った場合、やわらかい布でふき取ってください。\r\n"
     "\r\n"
     "　　それでも解決しない場合は、ICカードの故障が考えられます。\r\n"
     "　　ICカードの入手元（市役所など）にお問い合わせください。\r\n",
+    ERROR_CAPTION,
 };
 
-const Remedy F5_REINSERT_CARD = {
+const Failure CARD_INSERTED_WRONGLY = {
     "ＩＣカードが正しく挿入されていません。\r\n"
     "ＩＣカードを正しく挿入してください。\r\n"
     "\r\n"
     "ＩＣカードを正しく挿入してもLEDランプが「緑点滅」して\r\n"
     "いる場合は、使用方法ご相談窓口（カスタマーセンター）\r\n"
     "に連絡してください。\r\n",
-    "エラー",
     "　　ICカードが正しく挿入されていません。\r\n"
     "　　ICカードを正しく挿入してください。\r\n"
     "\r\n"
     "　　ICカードを正しく挿入してもLEDランプが「緑点滅」している場合は\r\n"
     "　　使用方法ご相談窓口（カスタマーセンター）に連絡してください。\r\n",
+    ERROR_CAPTION,
 };
 
-const Remedy F6_NOT_CONNECTED = {
+const Failure READER_WITHOUT_POWER = {
     "ＩＣカードリーダライタが接続されていません。\r\n"
     "ＩＣカードリーダライタが、パソコンのUSBポートに確実に接続\r\n"
     "されていることを確認してください。\r\n"
@@ -97,7 +91,6 @@ const Remedy F6_NOT_CONNECTED = {
     "ＩＣカードリーダライタを接続してもLEDランプが「消灯」して\r\n"
     "いる場合は、使用方法ご相談窓口（カスタマーセンター）に\r\n"
     "連絡してください。\r\n",
-    "エラー",
     "　　ICカードリーダライタが接続されていません。\r\n"
     "　　ICカードリーダライタがソコンのUSBポートに確実に接続されて\r\n"
     "　　いることを確認してください。\r\n"
@@ -105,64 +98,99 @@ const Remedy F6_NOT_CONNECTED = {
     "　　ICカードリーダライタを接続してもLEDランプが「消灯」している\r\n"
     "　　場合は、使用方法ご相談窓口（カスタマーセンター）に連絡して\r\n"
     "　　ください。\r\n",
+    ERROR_CAPTION,
 };
 
-const Remedy F7_CALL_CUSTOMER_CENTRE = {
+const Failure LAMP_UNEXPLAINED = {
     "使用方法ご相談窓口（カスタマーセンター）に連絡してください。\r\n",
-    "エラー",
     "　　使用方法ご相談窓口（カスタマーセンター）に連絡してください。\r\n",
+    ERROR_CAPTION,
 };
 
-// Q1 to Q3 look for No: a box that could not be shown counts as Yes.
-bool AnsweredNo(RunContext& run, const Question& question) {
-    return AskQuestion(run, question.text, question.caption) == BOX_NO;
+// What the user said, or that the dialog went away and nobody answered.
+enum class Reply { Yes, No, NoDialog };
+
+// The first three questions look for No: a box that could not be shown
+// counts as Yes.
+Reply AskLookingForNo(RunContext& run, const Question& question) {
+    const std::optional<int> result = AskQuestion(run, question.text, question.caption);
+    if (!result) {
+        return Reply::NoDialog;
+    }
+    return *result == BOX_NO ? Reply::No : Reply::Yes;
 }
 
-// Q4 to Q7 look for Yes: a box that could not be shown counts as No.
-bool AnsweredYes(RunContext& run, const Question& question) {
-    return AskQuestion(run, question.text, question.caption) == BOX_YES;
+// The lamp questions after them look for Yes: a box that could not be shown
+// counts as No.
+Reply AskLookingForYes(RunContext& run, const Question& question) {
+    const std::optional<int> result = AskQuestion(run, question.text, question.caption);
+    if (!result) {
+        return Reply::NoDialog;
+    }
+    return *result == BOX_YES ? Reply::Yes : Reply::No;
 }
 
-StageOutcome Stop(RunContext& run, const Remedy& remedy) {
-    ReportFailure(run, remedy.boxText, remedy.caption, remedy.logText);
-    RefreshLog(run);
+// Ends the interview with the failure the answers point to. Without a dialog
+// nothing is told: the run only stops.
+StageOutcome Stop(RunContext& run, Reply reply, const Failure& failure) {
+    if (reply != Reply::NoDialog) {
+        ReportFailure(run, failure);
+        RefreshLog(run);
+    }
     return StageOutcome::Stop;
 }
 
 // After a blinking red lamp: the lamp is looked at again without the card.
 StageOutcome RecheckWithoutCard(RunContext& run) {
-    ShowNotice(run, N1_REMOVE_CARD.text, N1_REMOVE_CARD.caption);
-    if (AnsweredYes(run, Q4_STEADY_RED)) {
-        return Stop(run, F3_REINSTALL_DRIVER);
+    ShowNotice(run, TELL_REMOVE_CARD.text, TELL_REMOVE_CARD.caption);
+    const Reply steadyRed = AskLookingForYes(run, ASK_STEADY_RED);
+    return Stop(run, steadyRed, steadyRed == Reply::Yes ? DRIVER_NOT_INSTALLED : CARD_UNREADABLE);
+}
+
+// The lamp questions after a lamp that is not steady green; each Yes names
+// the failure, and No to all of them leaves the last.
+StageOutcome AskAboutTheLamp(RunContext& run) {
+    Reply reply = AskLookingForYes(run, ASK_STEADY_RED);
+    if (reply != Reply::No) {
+        return Stop(run, reply, DRIVER_NOT_INSTALLED);
     }
-    return Stop(run, F4_CHECK_CARD);
+    reply = AskLookingForYes(run, ASK_BLINKING_RED);
+    if (reply == Reply::Yes) {
+        return RecheckWithoutCard(run);
+    }
+    if (reply == Reply::NoDialog) {
+        return StageOutcome::Stop;
+    }
+    reply = AskLookingForYes(run, ASK_BLINKING_GREEN);
+    if (reply != Reply::No) {
+        return Stop(run, reply, CARD_INSERTED_WRONGLY);
+    }
+    reply = AskLookingForYes(run, ASK_LAMP_OFF);
+    if (reply != Reply::No) {
+        return Stop(run, reply, READER_WITHOUT_POWER);
+    }
+    return Stop(run, reply, LAMP_UNEXPLAINED);
 }
 
 }  // namespace
 
 StageOutcome RunInterview(RunContext& run) {
-    if (AnsweredNo(run, Q1_CONNECTED)) {
-        return Stop(run, F1_CONNECT_READER);
+    Reply reply = AskLookingForNo(run, ASK_CONNECTED);
+    if (reply != Reply::Yes) {
+        return Stop(run, reply, READER_UNPLUGGED);
     }
-    if (AnsweredNo(run, Q2_CARD_INSERTED)) {
-        return Stop(run, F2_INSERT_CARD);
+    reply = AskLookingForNo(run, ASK_CARD_INSERTED);
+    if (reply != Reply::Yes) {
+        return Stop(run, reply, CARD_NOT_INSERTED);
     }
-    if (!AnsweredNo(run, Q3_STEADY_GREEN)) {
+    reply = AskLookingForNo(run, ASK_STEADY_GREEN);
+    if (reply == Reply::NoDialog) {
+        return StageOutcome::Stop;
+    }
+    if (reply == Reply::Yes) {
         return StageOutcome::Continue;
     }
-    if (AnsweredYes(run, Q4_STEADY_RED)) {
-        return Stop(run, F3_REINSTALL_DRIVER);
-    }
-    if (AnsweredYes(run, Q5_BLINKING_RED)) {
-        return RecheckWithoutCard(run);
-    }
-    if (AnsweredYes(run, Q6_BLINKING_GREEN)) {
-        return Stop(run, F5_REINSERT_CARD);
-    }
-    if (AnsweredYes(run, Q7_LAMP_OFF)) {
-        return Stop(run, F6_NOT_CONNECTED);
-    }
-    return Stop(run, F7_CALL_CUSTOMER_CENTRE);
+    return AskAboutTheLamp(run);
 }
 
 }  // namespace readercheck

@@ -8,15 +8,16 @@ namespace {
 
 const char* const START_TEXT = "ICカードリーダライタの動作確認を開始します。\r\n\r\n";
 
-const char* const API_MISSING_BOX =
-    "スマートカードのAPIが見つかりませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。";
-const char* const API_MISSING_LOG =
-    "　　スマートカードのAPIが見つかりませんでした。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
+const Failure SMART_CARD_API_MISSING = {
+    "スマートカードのAPIが見つかりませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。",
+    "　　スマートカードのAPIが見つかりませんでした。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n",
+    ERROR_CAPTION,
+};
 
 const char* const CLOSING_TEXT = "\r\n動作確認終了\r\n";
 
 void ReportMissingApi(RunContext& run) {
-    ReportFailure(run, API_MISSING_BOX, ERROR_CAPTION, API_MISSING_LOG);
+    ReportFailure(run, SMART_CARD_API_MISSING);
     RefreshLog(run);
 }
 
@@ -45,6 +46,9 @@ unsigned RunOperationCheck(const CheckSystem& system) {
     SetButtonsEnabled(run, false);
     run.log.Append(START_TEXT);
     RefreshLog(run);
+    if (DialogGone(run)) {
+        return 1;
+    }
 
     LoadedLibrary library(system.libraries, SMART_CARD_LIBRARY);
     if (library.Get() == nullptr || !BindSmartCardApi(system.libraries, library.Get(), &run.api)) {

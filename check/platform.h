@@ -31,6 +31,10 @@ public:
     virtual void EnableItem(int id, bool enabled) = 0;
     // MessageBoxA(owner, text, caption, flags); 0 when no box could be shown
     virtual int ShowMessageBox(const char* text, const char* caption, unsigned flags) = 0;
+    // The dialog has gone: closed by another program, by Windows or by its
+    // exit button before the run disabled it. A box open at that moment has
+    // returned without an answer.
+    virtual bool IsGone() = 0;
 };
 
 class Pauser {

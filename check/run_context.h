@@ -1,5 +1,4 @@
-// What one check run carries from stage to stage, and the window operations
-// through which it drives the check dialog from the worker thread.
+// What one check run carries from stage to stage.
 #pragma once
 
 #include <string>
@@ -7,6 +6,7 @@
 #include "check/check_log.h"
 #include "check/platform.h"
 #include "check/smart_card_api.h"
+#include "check/window_ops.h"
 #include "sysinfo/windows_version.h"
 
 namespace readercheck {
@@ -29,22 +29,5 @@ struct RunContext {
 };
 
 enum class StageOutcome { Continue, Stop };
-
-// Shows the whole log in the log box.
-void RefreshLog(RunContext& run);
-// Scrolls the log box by its line count, which brings its last line into view.
-void ScrollLogToEnd(RunContext& run);
-// Exit button first, then the start button.
-void SetButtonsEnabled(RunContext& run, bool enabled);
-// Warning box first, then the framed entry in the log; no refresh.
-void ReportFailure(RunContext& run, const std::string& boxText, const std::string& caption,
-                   const std::string& logText);
-// A warning box with the caption of every failure and no log entry.
-void ShowWarning(RunContext& run, const std::string& boxText);
-int AskQuestion(RunContext& run, const std::string& text, const std::string& caption);
-void ShowNotice(RunContext& run, const std::string& text, const std::string& caption);
-void Pause(RunContext& run, unsigned milliseconds);
-
-extern const char* const ERROR_CAPTION;  // "エラー"
 
 }  // namespace readercheck

@@ -14,22 +14,19 @@ const char* const SMART_CARD_SERVICE = "SCardSvr";
 const char* const LEGACY_DISPLAY_NAME = "Smart Card Resource Manager";
 constexpr uint32_t SERVICE_LIST_SIZE = 36000;
 
-struct Finding {
-    const char* boxText;
-    const char* logText;
-};
-
-const Finding S1_MANAGER_UNAVAILABLE = {
+const Failure SERVICE_MANAGER_UNAVAILABLE = {
     "サービス制御マネージャの呼び出しに失敗しました。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。",
     "　　サービス制御マネージャの呼び出しに失敗しました。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n",
+    ERROR_CAPTION,
 };
 
-const Finding S2_LIST_UNAVAILABLE = {
+const Failure SERVICE_LIST_UNREADABLE = {
     "サービス一覧の取得に失敗しました。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。",
     "    サービス一覧の取得に失敗しました\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n",
+    ERROR_CAPTION,
 };
 
-const Finding S3_LEGACY_PACKAGE = {
+const Failure LEGACY_PACKAGE_INSTALLED = {
     "Smart Card Resource Managerが見つかりました。\r\n"
     "Microsoft Smart Card Base Componentsがインストール\r\n"
     "されています。\r\n"
@@ -38,33 +35,34 @@ const Finding S3_LEGACY_PACKAGE = {
     "　　Microsoft Smart Card Base Componentsがインストール\r\n"
     "　　されています。\r\n"
     "　　システムの復元をしてパソコンを正しい状態に戻してください。\r\n",
+    ERROR_CAPTION,
 };
 
-const Finding S4_NOT_RUNNING = {
+const Failure SERVICE_NOT_RUNNING = {
     "Smart Cardサービスが起動していません。\r\n"
     "管理ツールのサービスから「Smart Card」のサービスを選択し、\r\n"
     "「サービスの開始」を実行してください。",
     "    Smart Cardサービスが起動していません。\r\n"
     "    管理ツールのサービスから「Smart Card」のサービスを選択し、\r\n"
     "    「サービスの開始」を実行してください。\r\n",
+    ERROR_CAPTION,
 };
 
-const Finding S5_MISSING = {
+const Failure SERVICE_MISSING = {
     "Smart Cardサービスが見つかりませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。",
     "    Smart Cardサービスが見つかりませんでした。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n",
+    ERROR_CAPTION,
 };
 
 const char* const SERVICE_RUNNING_TEXT = "Smart Cardサービスは正常に起動しています。\r\n\r\n";
 
-enum class Found { None, Present, Legacy };
-
 struct ServiceFindings {
-    Found found = Found::None;
+    bool found = false;
     bool failed = false;
 };
 
-void Report(RunContext& run, const Finding& finding) {
-    ReportFailure(run, finding.boxText, ERROR_CAPTION, finding.logText);
+void Report(RunContext& run, const Failure& failure) {
+    ReportFailure(run, failure);
     RefreshLog(run);
 }
 
@@ -108,16 +106,16 @@ bool ExamineRecord(RunContext& run, const ServiceStatusRecord& record, ServiceFi
     }
     if (record.displayName != nullptr &&
         std::strcmp(record.displayName, LEGACY_DISPLAY_NAME) == 0) {
-        findings->found = Found::Legacy;
-        Report(run, S3_LEGACY_PACKAGE);
+        findings->found = true;
+        Report(run, LEGACY_PACKAGE_INSTALLED);
         findings->failed = true;
         return false;
     }
-    findings->found = Found::Present;
+    findings->found = true;
     if (record.currentState == SERVICE_RUNNING_STATE) {
         run.log.Append(SERVICE_RUNNING_TEXT);
     } else {
-        Report(run, S4_NOT_RUNNING);
+        Report(run, SERVICE_NOT_RUNNING);
         findings->failed = true;
     }
     return true;
@@ -137,13 +135,16 @@ void ExamineBatch(RunContext& run, const std::vector<ServiceStatusRecord>& buffe
 }
 
 // Reads the service list batch by batch; false when the list cannot be read
-// (the manager is then closed and S2 reported).
+// (the manager is then closed and the failure reported) or the dialog has gone.
 bool EnumerateServices(RunContext& run, ServiceManagerScope& manager, ServiceFindings* findings) {
     // Records first, their strings after them: the buffer is aligned for the records.
     std::vector<ServiceStatusRecord> buffer((SERVICE_LIST_SIZE + sizeof(ServiceStatusRecord) - 1) /
                                             sizeof(ServiceStatusRecord));
     uint32_t resume = 0;
     for (;;) {
+        if (DialogGone(run)) {
+            return false;
+        }
         uint32_t needed = 0;
         uint32_t returned = 0;
         const uint32_t error = run.system.services.EnumerateBatch(
@@ -155,7 +156,7 @@ bool EnumerateServices(RunContext& run, ServiceManagerScope& manager, ServiceFin
         // "More data" without a single record would ask for the same batch forever.
         if (error != ERROR_MORE_DATA_CODE || returned == 0) {
             manager.Close();
-            Report(run, S2_LIST_UNAVAILABLE);
+            Report(run, SERVICE_LIST_UNREADABLE);
             return false;
         }
     }
@@ -164,11 +165,14 @@ bool EnumerateServices(RunContext& run, ServiceManagerScope& manager, ServiceFin
 }  // namespace
 
 StageOutcome RunServiceCheck(RunContext& run) {
+    if (DialogGone(run)) {
+        return StageOutcome::Stop;
+    }
     WritePcInformation(run);
 
     ServiceManagerScope manager(run.system.services, run.system.services.Open());
     if (manager.Get() == nullptr) {
-        Report(run, S1_MANAGER_UNAVAILABLE);
+        Report(run, SERVICE_MANAGER_UNAVAILABLE);
         return StageOutcome::Stop;
     }
 
@@ -176,8 +180,8 @@ StageOutcome RunServiceCheck(RunContext& run) {
     if (!EnumerateServices(run, manager, &findings)) {
         return StageOutcome::Stop;
     }
-    if (findings.found == Found::None) {
-        Report(run, S5_MISSING);
+    if (!findings.found) {
+        Report(run, SERVICE_MISSING);
         findings.failed = true;
     }
     manager.Close();

@@ -36,6 +36,15 @@ constexpr ScardDword SCARD_PROTOCOL_T0 = 0x1;
 constexpr ScardDword SCARD_PROTOCOL_T1 = 0x2;
 constexpr ScardDword SCARD_PROTOCOL_RAW = 0x10000;
 #endif
+#ifndef SCARD_ABSENT
+// The card states SCardStatusA reports.
+constexpr ScardDword SCARD_ABSENT = 1;
+constexpr ScardDword SCARD_PRESENT = 2;
+constexpr ScardDword SCARD_SWALLOWED = 3;
+constexpr ScardDword SCARD_POWERED = 4;
+constexpr ScardDword SCARD_NEGOTIABLE = 5;
+constexpr ScardDword SCARD_SPECIFIC = 6;
+#endif
 #ifndef SCARD_RESET_CARD
 constexpr ScardDword SCARD_RESET_CARD = 1;
 #endif
@@ -73,11 +82,6 @@ struct SmartCardApi {
 };
 
 constexpr const char* SMART_CARD_LIBRARY = "WinSCard.dll";
-
-struct LoadedLibraryView {
-    LibraryLoader& loader;
-    LibraryHandle handle;
-};
 
 // Looks up the eight exports in their fixed order; false when any is missing.
 bool BindSmartCardApi(LibraryLoader& loader, LibraryHandle library, SmartCardApi* api);

@@ -22,6 +22,7 @@ public:
     void ScrollLines(int id, int lines) override;
     void EnableItem(int id, bool enabled) override;
     int ShowMessageBox(const char* text, const char* caption, unsigned flags) override;
+    bool IsGone() override { return false; }
 
     const std::string& Shown() const { return m_shown; }
     int Warnings() const { return m_warnings; }

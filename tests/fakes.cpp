@@ -137,6 +137,10 @@ int FakeWindow::ShowMessageBox(const char* text, const char* caption, unsigned f
     return answer;
 }
 
+bool FakeWindow::IsGone() {
+    return !goneAfter.empty() && !m_events.Matching(goneAfter).empty();
+}
+
 void FakePauser::Pause(unsigned milliseconds) {
     m_events.Add("Pause(" + std::to_string(milliseconds) + ")");
 }

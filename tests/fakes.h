@@ -68,12 +68,16 @@ public:
 
     std::deque<int> answers;
     int okResult = 1;  // IDOK
+    // The dialog goes away right after the first call that starts with this
+    // text (a box's "Box(", a smart card call ...); empty: it stays.
+    std::string goneAfter;
 
     void SetItemText(int id, const char* text) override;
     int GetLineCount(int id) override;
     void ScrollLines(int id, int lines) override;
     void EnableItem(int id, bool enabled) override;
     int ShowMessageBox(const char* text, const char* caption, unsigned flags) override;
+    bool IsGone() override;
 
 private:
     Events& m_events;

@@ -9,13 +9,12 @@ class Application {
 public:
     virtual ~Application() = default;
 
-    // Start-up, then the message loop if start-up asks for one. Returns the
-    // process exit code.
+    // Start-up, which runs the program's one modal dialog; the program ends
+    // when it returns. Returns the process exit code.
     int Run();
 
 protected:
-    // TRUE enters the application's message loop; FALSE ends the program at
-    // once, which is what a program that runs one modal dialog from here wants.
+    // FALSE on every path: the program has no message loop of its own.
     virtual BOOL InitInstance() = 0;
 };
 

@@ -13,25 +13,41 @@ namespace {
 
 constexpr ScardDword READER_LIST_SIZE = 1024;
 
-const char* const R1_BOX =
-    "ＩＣカードリーダライタを使用する準備ができませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。";
-const char* const R1_LOG =
-    "    ICカードリーダライタを使用する準備ができませんでした。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
-const char* const R2_BOX = "ＩＣカードリーダライタが見つかりませんでした。\r\n";
-const char* const R2_LOG =
+const Failure CONTEXT_UNAVAILABLE = {
+    "ＩＣカードリーダライタを使用する準備ができませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。",
+    "    ICカードリーダライタを使用する準備ができませんでした。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n",
+    ERROR_CAPTION,
+};
+
+// Steps 2 and 3 share their log text; their boxes differ.
+const char* const READERS_NOT_FOUND_LOG =
     "    ICカードリーダライタが見つかりませんでした。\r\n"
     "    ICカードリーダライタを抜き差しまたは、\r\n　　別のUSBポートに接続してください。\r\n";
-const char* const R3_BOX =
-    "ＩＣカードリーダライタが見つかりませんでした。\r\nＩＣカードリーダライタを抜き差しまたは、\r\n別のUSBポートに接続してください。\r\n";
-const char* const R4_BOX =
-    "ＩＣカードリーダライタ（QX-7300）が見つかりませんでした。\r\nＩＣカードリーダライタを抜き差しまたは、別のUSBポートに\r\n接続してください。";
-const char* const R4_LOG =
+
+const Failure READER_GROUPS_UNAVAILABLE = {
+    "ＩＣカードリーダライタが見つかりませんでした。\r\n",
+    READERS_NOT_FOUND_LOG,
+    ERROR_CAPTION,
+};
+
+const Failure READER_LIST_UNAVAILABLE = {
+    "ＩＣカードリーダライタが見つかりませんでした。\r\nＩＣカードリーダライタを抜き差しまたは、\r\n別のUSBポートに接続してください。\r\n",
+    READERS_NOT_FOUND_LOG,
+    ERROR_CAPTION,
+};
+
+const Failure MAKERS_READER_MISSING = {
+    "ＩＣカードリーダライタ（QX-7300）が見つかりませんでした。\r\nＩＣカードリーダライタを抜き差しまたは、別のUSBポートに\r\n接続してください。",
     "    ICカードリーダライタ（QX-7300）が見つかりませんでした。\r\n"
-    "    ICカードリーダライタを抜き差しまたは、別のUSBポートに\r\n　　接続してください。\r\n";
-const char* const R8_BOX =
-    "検査が正常に終了しませんでした。\r\nＩＣカードリーダライタが正しく接続されていることを\r\n確認してください。";
-const char* const R8_LOG =
-    "　　検査が正常に終了しませんでした。\r\n　　ICカードリーダライタが正しく接続されていることを\r\n　　確認してください。\r\n";
+    "    ICカードリーダライタを抜き差しまたは、別のUSBポートに\r\n　　接続してください。\r\n",
+    ERROR_CAPTION,
+};
+
+const Failure CONTEXT_NOT_RELEASED = {
+    "検査が正常に終了しませんでした。\r\nＩＣカードリーダライタが正しく接続されていることを\r\n確認してください。",
+    "　　検査が正常に終了しませんでした。\r\n　　ICカードリーダライタが正しく接続されていることを\r\n　　確認してください。\r\n",
+    ERROR_CAPTION,
+};
 
 const char* const LISTING_HEAD = "このパソコンにおいて\r\n";
 const char* const LISTING_TAIL = "のICカードリーダライタが見つかりました。\r\n\r\n";
@@ -49,13 +65,14 @@ struct ReaderList {
 
     // Calls visit(name) for each name. Never reads past the buffer or the
     // returned length, even when the list lacks its terminators: a name cut
-    // off by the length ends there. An empty name ends the list, so a length
-    // larger than what was written lists no blank names.
+    // off by the length ends there, however few of its characters are left.
+    // An empty name ends the list (in a whole list, the final terminator), so
+    // a length larger than what was written lists no blank names.
     template <typename Visit>
     void ForEachName(Visit visit) const {
         const size_t limit = length < READER_LIST_SIZE ? length : READER_LIST_SIZE;
         size_t offset = 0;
-        while (limit > 0 && offset < limit - 1) {
+        while (offset < limit) {
             const size_t nameLength = strnlen(buffer + offset, limit - offset);
             if (nameLength == 0) {
                 return;
@@ -75,8 +92,8 @@ bool IsMakersReader(const std::string& name) {
 bool EstablishContext(RunContext& run, ScardContext* context) {
     const ScardLong result = run.api.establishContext(SCARD_SCOPE_USER, nullptr, nullptr, context);
     if (result != SCARD_S_SUCCESS) {
-        ShowWarning(run, R1_BOX);
-        run.log.AppendStepFailure(1, result, R1_LOG);
+        ShowWarning(run, CONTEXT_UNAVAILABLE.boxText);
+        run.log.AppendStepFailure(1, result, CONTEXT_UNAVAILABLE.logText);
         RefreshLog(run);
         return false;
     }
@@ -92,9 +109,9 @@ bool ListReaderGroups(RunContext& run, ScardContext context, ReaderList* readers
     ScardDword groupsLength = 0;
     const ScardLong result = run.api.listReaderGroups(context, nullptr, &groupsLength);
     if (result != SCARD_S_SUCCESS) {
-        run.log.AppendStepFailure(2, result, R2_LOG);
+        run.log.AppendStepFailure(2, result, READER_GROUPS_UNAVAILABLE.logText);
         ScrollLogToEnd(run);
-        ShowWarning(run, R2_BOX);
+        ShowWarning(run, READER_GROUPS_UNAVAILABLE.boxText);
         RefreshLog(run);
         return false;
     }
@@ -117,11 +134,11 @@ bool ListReaders(RunContext& run, ScardContext context, ReaderList* readers) {
     const ScardLong result =
         run.api.listReaders(context, nullptr, readers->buffer, &readers->length);
     if (result != SCARD_S_SUCCESS || readers->length < 3) {
-        run.log.AppendStepFailure(3, result, R2_LOG);
+        run.log.AppendStepFailure(3, result, READER_LIST_UNAVAILABLE.logText);
         ScrollLogToEnd(run);
-        ShowWarning(run, R3_BOX);
+        ShowWarning(run, READER_LIST_UNAVAILABLE.boxText);
         RefreshLog(run);
-        RefreshLog(run);
+        RefreshLog(run);  // twice, as the procedure has always done
         ScrollLogToEnd(run);
         return false;
     }
@@ -135,7 +152,7 @@ bool ListReaders(RunContext& run, ScardContext context, ReaderList* readers) {
 void TestMakersReaders(RunContext& run, ScardContext context, const ReaderList& readers) {
     bool matched = false;
     readers.ForEachName([&](const std::string& name) {
-        if (IsMakersReader(name)) {
+        if (IsMakersReader(name) && !DialogGone(run)) {
             matched = true;
             RunReaderTest(run, context, name.c_str());
         }
@@ -146,11 +163,11 @@ void TestMakersReaders(RunContext& run, ScardContext context, const ReaderList& 
         ScrollLogToEnd(run);
         return;
     }
-    run.log.AppendFramedEntry(R4_LOG);
+    run.log.AppendFramedEntry(MAKERS_READER_MISSING.logText);
     ScrollLogToEnd(run);
-    ShowWarning(run, R4_BOX);
+    ShowWarning(run, MAKERS_READER_MISSING.boxText);
     RefreshLog(run);
-    RefreshLog(run);
+    RefreshLog(run);  // twice, as the procedure has always done
     ScrollLogToEnd(run);
 }
 
@@ -160,9 +177,9 @@ void ReleaseContext(RunContext& run, ScardContext context) {
     Pause(run, STEP_PAUSE_MS);
     const ScardLong result = run.api.releaseContext(context);
     if (result != SCARD_S_SUCCESS) {
-        run.log.AppendStepFailure(8, result, R8_LOG);
+        run.log.AppendStepFailure(8, result, CONTEXT_NOT_RELEASED.logText);
         ScrollLogToEnd(run);
-        ShowWarning(run, R8_BOX);
+        ShowWarning(run, CONTEXT_NOT_RELEASED.boxText);
     }
     RefreshLog(run);
     ScrollLogToEnd(run);
@@ -171,12 +188,17 @@ void ReleaseContext(RunContext& run, ScardContext context) {
 }  // namespace
 
 void RunReaderCheck(RunContext& run) {
+    if (DialogGone(run)) {
+        return;
+    }
     ScardContext context = 0;
     if (!EstablishContext(run, &context)) {
         return;
     }
+    // Without a dialog the steps stop and only the context is given back.
     ReaderList readers;
-    if (ListReaderGroups(run, context, &readers) && ListReaders(run, context, &readers)) {
+    if (!DialogGone(run) && ListReaderGroups(run, context, &readers) && !DialogGone(run) &&
+        ListReaders(run, context, &readers)) {
         TestMakersReaders(run, context, readers);
     }
     ReleaseContext(run, context);

@@ -17,22 +17,31 @@ constexpr ScardDword STATUS_NAMES_SIZE = 1024;
 constexpr ScardDword ATR_SIZE = 100;
 constexpr ScardDword VERSION_REPLY_SIZE = 1024;
 
-const char* const C4_LOG =
-    "    ICカードを認識できませんでした。\r\n　　ICカードが正しく挿入されていることを確認してください。\r\n";
-const char* const C4_BOX =
-    "\r\nＩＣカードを認識できませんでした。\r\nＩＣカードが正しく挿入されていることを確認してください。";
-const char* const C5_LOG =
-    "    ICカード情報が取得できませんでした。\r\n　　ICカードが正しく挿入されていることを確認してください。\r\n";
-const char* const C5_BOX =
-    "\r\nＩＣカード情報が取得できませんでした。\r\nＩＣカードが正しく挿入されていることを確認してください。";
-const char* const C6_LOG =
-    "    ファームウェアのバージョンが取得できませんでした。\r\n　　ICカードが正しく挿入されていることを確認してください。\r\n";
-const char* const C6_BOX =
-    "ファームウェアのバージョンが取得できませんでした。\r\nＩＣカードが正しく挿入されていることを確認してください。";
-const char* const C7_LOG =
-    "　　検査が正常に終了しませんでした。\r\n　　ICカードリーダライタが正しく接続されていることを\r\n　　確認してください。\r\n";
-const char* const C7_BOX =
-    "検査が正常に終了しませんでした。\r\nＩＣカードリーダライタが正しく接続されていることを確認してください。";
+// The box texts of a card that cannot be connected or read follow the
+// reader's name.
+const Failure CARD_NOT_CONNECTED = {
+    "\r\nＩＣカードを認識できませんでした。\r\nＩＣカードが正しく挿入されていることを確認してください。",
+    "    ICカードを認識できませんでした。\r\n　　ICカードが正しく挿入されていることを確認してください。\r\n",
+    ERROR_CAPTION,
+};
+
+const Failure CARD_STATUS_UNREADABLE = {
+    "\r\nＩＣカード情報が取得できませんでした。\r\nＩＣカードが正しく挿入されていることを確認してください。",
+    "    ICカード情報が取得できませんでした。\r\n　　ICカードが正しく挿入されていることを確認してください。\r\n",
+    ERROR_CAPTION,
+};
+
+const Failure VERSIONS_UNREADABLE = {
+    "ファームウェアのバージョンが取得できませんでした。\r\nＩＣカードが正しく挿入されていることを確認してください。",
+    "    ファームウェアのバージョンが取得できませんでした。\r\n　　ICカードが正しく挿入されていることを確認してください。\r\n",
+    ERROR_CAPTION,
+};
+
+const Failure CARD_NOT_DISCONNECTED = {
+    "検査が正常に終了しませんでした。\r\nＩＣカードリーダライタが正しく接続されていることを確認してください。",
+    "　　検査が正常に終了しませんでした。\r\n　　ICカードリーダライタが正しく接続されていることを\r\n　　確認してください。\r\n",
+    ERROR_CAPTION,
+};
 
 struct ReaderUnderTest {
     std::string name;
@@ -42,17 +51,17 @@ struct ReaderUnderTest {
 
 const char* StateText(ScardDword state) {
     switch (state) {
-        case 1:
+        case SCARD_ABSENT:
             return "  SCARD_ABSENT\r\n";
-        case 2:
+        case SCARD_PRESENT:
             return "  SCARD_PRESENT\r\n";
-        case 3:
+        case SCARD_SWALLOWED:
             return "  SCARD_SWALLOWED\r\n";
-        case 4:
+        case SCARD_POWERED:
             return "  SCARD_POWERED\r\n";
-        case 5:
+        case SCARD_NEGOTIABLE:
             return "  SCARD_NEGOTIABLE\r\n";
-        case 6:
+        case SCARD_SPECIFIC:
             return "  SCARD_SPECIFIC";  // the protocol text follows on the same line
         default:
             return "";
@@ -93,8 +102,8 @@ void WriteHeader(RunContext& run, const ReaderUnderTest& reader) {
 
 // Reports a failed step: the log entry and its scroll come before the box.
 void ReportStepFailure(RunContext& run, ReaderUnderTest* reader, int step, ScardLong result,
-                       const char* logText, const std::string& boxText) {
-    run.log.AppendStepFailure(step, result, logText);
+                       const Failure& failure, const std::string& boxText) {
+    run.log.AppendStepFailure(step, result, failure.logText);
     reader->failed = true;
     ScrollLogToEnd(run);
     ShowWarning(run, boxText);
@@ -108,7 +117,8 @@ bool Connect(RunContext& run, ScardContext context, ReaderUnderTest* reader) {
         run.api.connect(context, reader->name.c_str(), SCARD_SHARE_EXCLUSIVE,
                         SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &reader->card, &activeProtocol);
     if (result != SCARD_S_SUCCESS) {
-        ReportStepFailure(run, reader, 4, result, C4_LOG, reader->name + C4_BOX);
+        ReportStepFailure(run, reader, 4, result, CARD_NOT_CONNECTED,
+                          reader->name + CARD_NOT_CONNECTED.boxText);
         return false;
     }
     run.log.AppendStepResult(4, true);
@@ -129,13 +139,14 @@ bool ReadStatus(RunContext& run, ReaderUnderTest* reader) {
     const ScardLong result =
         run.api.status(reader->card, names, &namesLength, &state, &protocol, atr, &atrLength);
     if (result != SCARD_S_SUCCESS) {
-        ReportStepFailure(run, reader, 5, result, C5_LOG, reader->name + C5_BOX);
+        ReportStepFailure(run, reader, 5, result, CARD_STATUS_UNREADABLE,
+                          reader->name + CARD_STATUS_UNREADABLE.boxText);
         return false;
     }
     run.log.AppendStepResult(5, true);
     run.log.Append(std::string(names, strnlen(names, sizeof names)) + "\r\n");
     run.log.Append(StateText(state));
-    if (state == 6) {
+    if (state == SCARD_SPECIFIC) {
         run.log.Append(ProtocolText(protocol));
     }
     run.log.Append(AtrText(atr, atrLength));
@@ -150,7 +161,7 @@ void ReadVersions(RunContext& run, ReaderUnderTest* reader) {
     const ScardLong result = run.api.control(reader->card, IOCTL_READER_GET_VERSION, nullptr, 0,
                                              reply, VERSION_REPLY_SIZE, &returned);
     if (result != SCARD_S_SUCCESS) {
-        ReportStepFailure(run, reader, 6, result, C6_LOG, C6_BOX);
+        ReportStepFailure(run, reader, 6, result, VERSIONS_UNREADABLE, VERSIONS_UNREADABLE.boxText);
         return;
     }
     char firmware[16];
@@ -169,7 +180,8 @@ void Disconnect(RunContext& run, ReaderUnderTest* reader) {
     Pause(run, STEP_PAUSE_MS);
     const ScardLong result = run.api.disconnect(reader->card, SCARD_RESET_CARD);
     if (result != SCARD_S_SUCCESS) {
-        ReportStepFailure(run, reader, 7, result, C7_LOG, C7_BOX);
+        ReportStepFailure(run, reader, 7, result, CARD_NOT_DISCONNECTED,
+                          CARD_NOT_DISCONNECTED.boxText);
         return;
     }
     run.log.AppendStepResult(7, true);
@@ -193,12 +205,15 @@ void RunReaderTest(RunContext& run, ScardContext context, const char* name) {
     WriteHeader(run, reader);
     Pause(run, STEP_PAUSE_MS);
 
-    if (Connect(run, context, &reader)) {
-        if (ReadStatus(run, &reader)) {
-            ReadVersions(run, &reader);
-        }
-        Disconnect(run, &reader);
+    if (DialogGone(run) || !Connect(run, context, &reader)) {
+        WriteVerdict(run, reader);
+        return;
     }
+    // Without a dialog the steps stop; a connected card is still given back.
+    if (!DialogGone(run) && ReadStatus(run, &reader) && !DialogGone(run)) {
+        ReadVersions(run, &reader);
+    }
+    Disconnect(run, &reader);
     WriteVerdict(run, reader);
 }
 
