@@ -24,6 +24,7 @@ bool IsWindows7() {
 void RunCheckDialog() {
     CReaderCheckDlg dialog;
     dialog.DoModal();
+    dialog.StopCheck();  // before the mutex lets another copy start
     dialog.DeleteWindowBrush();
 }
 

@@ -18,6 +18,7 @@ add_library(readercheck_win32 STATIC
     win32/dialog.cpp
     win32/dialog_check_window.cpp
     win32/dialog_icon.cpp
+    win32/dll_search.cpp
     win32/instance_mutex.cpp
     win32/service_control_manager.cpp
     win32/system_library_loader.cpp

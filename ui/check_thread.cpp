@@ -1,10 +1,8 @@
 #include "ui/check_thread.h"
 
-#include <memory>
 #include <new>
 
 #include "check/operation_check.h"
-#include "win32/dialog_check_window.h"
 #include "win32/service_control_manager.h"
 #include "win32/sleep_pauser.h"
 #include "win32/system_library_loader.h"
@@ -13,14 +11,22 @@
 
 namespace {
 
-// Handed from the starting thread to the worker, which frees it.
-struct CheckStart {
-    HWND dialog;
-};
+// How long a closing dialog waits for its run to give back what it holds.
+constexpr DWORD STOP_WAIT_MS = 10000;
+// How often the wait retries ending the worker's boxes, in case the worker
+// had no message queue yet.
+constexpr DWORD QUIT_RETRY_MS = 50;
+
+using LinkHolder = std::shared_ptr<win32::DialogLink>;
 
 unsigned __stdcall CheckThreadProc(void* argument) {
-    std::unique_ptr<CheckStart> start(static_cast<CheckStart*>(argument));
-    win32::DialogCheckWindow window(start->dialog);
+    const LinkHolder link = *static_cast<LinkHolder*>(argument);
+    delete static_cast<LinkHolder*>(argument);
+    // A queue before the first box, so a closing dialog can always end it.
+    MSG msg;
+    PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+
+    win32::DialogCheckWindow window(*link);
     win32::SleepPauser pauser;
     win32::SystemLibraryLoader libraries;
     win32::ServiceControlManager services;
@@ -31,14 +37,64 @@ unsigned __stdcall CheckThreadProc(void* argument) {
 
 }  // namespace
 
-win32::UniqueHandle StartCheckThread(HWND dialog) {
-    std::unique_ptr<CheckStart> start(new (std::nothrow) CheckStart{dialog});
-    if (!start) {
-        return win32::UniqueHandle();
+std::unique_ptr<CheckRun> CheckRun::Start(HWND dialog) {
+    LinkHolder link(new (std::nothrow) win32::DialogLink(dialog));
+    if (!link) {
+        return nullptr;
     }
-    win32::UniqueHandle thread = win32::StartThread(CheckThreadProc, start.get());
-    if (thread) {
-        start.release();  // the worker owns it now
+    auto* handOver = new (std::nothrow) LinkHolder(link);
+    if (handOver == nullptr) {
+        return nullptr;
     }
-    return thread;
+    unsigned threadId = 0;
+    win32::UniqueHandle thread = win32::StartThread(CheckThreadProc, handOver, &threadId);
+    if (!thread) {
+        delete handOver;
+        return nullptr;
+    }
+    return std::unique_ptr<CheckRun>(new (std::nothrow)
+                                         CheckRun(std::move(link), std::move(thread), threadId));
+}
+
+bool CheckRun::Running() const {
+    return WaitForSingleObject(m_thread.Get(), 0) == WAIT_TIMEOUT;
+}
+
+bool CheckRun::HoldsTheButtons() const {
+    return Running() && !m_link->buttonsGivenBack;
+}
+
+void CheckRun::WaitForEnd() const {
+    WaitForSingleObject(m_thread.Get(), STOP_WAIT_MS);
+}
+
+void CheckRun::Stop() {
+    m_link->gone = true;
+    const DWORD start = GetTickCount();
+    bool boxesEnded = false;
+    while (Running()) {
+        // WM_QUIT ends the modal loop of a box the worker has open, and of any
+        // it might still open; the run itself asks no more once it sees `gone`.
+        if (!boxesEnded) {
+            boxesEnded = PostThreadMessageA(m_threadId, WM_QUIT, 0, 0) != FALSE;
+        }
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= STOP_WAIT_MS) {
+            return;
+        }
+        const DWORD slice = boxesEnded ? STOP_WAIT_MS - waited : QUIT_RETRY_MS;
+        HANDLE thread = m_thread.Get();
+        if (MsgWaitForMultipleObjects(1, &thread, FALSE, slice, QS_ALLINPUT) == WAIT_FAILED) {
+            return;
+        }
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));  // for whoever loops next
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
 }

@@ -1,12 +1,46 @@
-// The worker thread of one check run.
+// The worker thread of one check run, as the check dialog holds it.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
+
+#include "win32/dialog_check_window.h"
 #include "win32/unique_handle.h"
 
-// Starts a check run on a new thread that drives the dialog through its window
-// handle alone. The thread never touches a dialog object, so the dialog may
-// close and the process end while a run is under way. An empty handle when the
-// thread could not be created.
-win32::UniqueHandle StartCheckThread(HWND dialog);
+class CheckRun {
+public:
+    // Starts a run on a new thread that drives the dialog through its window
+    // handle alone. Null when the thread could not be created.
+    static std::unique_ptr<CheckRun> Start(HWND dialog);
+
+    HANDLE Thread() const { return m_thread.Get(); }
+
+    // The worker is still running and has not given the buttons back yet, so
+    // a click on the start button belongs to this run.
+    bool HoldsTheButtons() const;
+
+    // Waits for a run that has given the buttons back and only frees its
+    // library now.
+    void WaitForEnd() const;
+
+    // The dialog's window is going away: from here the run shows nothing.
+    void MarkDialogGone() { m_link->gone = true; }
+
+    // The dialog is going away. The run stops at its next call into the
+    // window or the system and gives back what it holds; a box it has open
+    // is ended. Waits for that while dispatching this thread's messages (the
+    // worker's window calls are messages to it), for a bounded time: a worker
+    // stuck in a driver call does not keep the process alive.
+    void Stop();
+
+private:
+    CheckRun(std::shared_ptr<win32::DialogLink> link, win32::UniqueHandle thread, DWORD threadId)
+        : m_link(std::move(link)), m_thread(std::move(thread)), m_threadId(threadId) {}
+
+    bool Running() const;
+
+    std::shared_ptr<win32::DialogLink> m_link;  // the worker holds it too
+    win32::UniqueHandle m_thread;
+    DWORD m_threadId;
+};

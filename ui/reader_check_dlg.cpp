@@ -1,8 +1,7 @@
 #include "ui/reader_check_dlg.h"
 
-#include "check/run_context.h"
+#include "check/window_ops.h"
 #include "ui/about_dlg.h"
-#include "ui/check_thread.h"
 #include "ui/resource.h"
 #include "win32/dialog_icon.h"
 #include "win32/module.h"
@@ -24,7 +23,15 @@ CReaderCheckDlg::CReaderCheckDlg()
       m_windowBrush(CreateSolidBrush(GetSysColor(COLOR_WINDOW))) {}
 
 CReaderCheckDlg::~CReaderCheckDlg() {
+    StopCheck();
     DeleteWindowBrush();
+}
+
+void CReaderCheckDlg::StopCheck() {
+    if (m_check) {
+        m_check->Stop();
+        m_check.reset();
+    }
 }
 
 void CReaderCheckDlg::DeleteWindowBrush() {
@@ -99,20 +106,45 @@ HBRUSH CReaderCheckDlg::OnCtlColor(HDC dc, HWND control, int kind) {
     // The read-only log box asks as a static control, so the face, the
     // instruction and the log all get the window colour; buttons keep theirs.
     if (kind == CTLCOLOR_STATIC || kind == CTLCOLOR_DLG) {
+        // The text colour goes with it, or a dark scheme shows black on black.
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
         brush = m_windowBrush;
     }
     return brush;
 }
 
+void CReaderCheckDlg::OnDestroy() {
+    // The run sees this before the window goes, so a box of it that comes
+    // back for lack of an owner is never taken for an answer.
+    if (m_check) {
+        m_check->MarkDialogGone();
+    }
+}
+
+void CReaderCheckDlg::OnEndSession(bool ending) {
+    // Windows may end the process as soon as this returns.
+    if (ending) {
+        StopCheck();
+    }
+}
+
 void CReaderCheckDlg::OnStartCheck() {
-    win32::UniqueHandle worker = StartCheckThread(Handle());
-    if (!worker) {
+    // A second click that arrives before the run has disabled the button
+    // (a double click, two queued clicks) belongs to the run already started.
+    if (m_check && m_check->HoldsTheButtons()) {
+        return;
+    }
+    if (m_check) {
+        m_check->WaitForEnd();
+    }
+    m_check = CheckRun::Start(Handle());
+    if (!m_check) {
         MessageBoxA(Handle(), START_FAILED_TEXT, readercheck::ERROR_CAPTION,
                     MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    WaitForSingleObject(worker.Get(), WORKER_START_WAIT_MS);
+    WaitForSingleObject(m_check->Thread(), WORKER_START_WAIT_MS);
     // The worker's first window calls are messages to this thread, handled once
     // this returns to the loop: its start text replaces the empty one at once.
     SetDlgItemTextA(Handle(), IDC_LOG, "");

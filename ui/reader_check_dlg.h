@@ -3,6 +3,9 @@
 // box, the buttons and the message boxes from outside.
 #pragma once
 
+#include <memory>
+
+#include "ui/check_thread.h"
 #include "win32/dialog.h"
 
 class CReaderCheckDlg : public win32::Dialog {
@@ -13,6 +16,10 @@ public:
     // The start-up routine deletes the window brush once the modal run is over.
     void DeleteWindowBrush();
 
+    // After the modal run: a check that the dialog's closing interrupted
+    // gives back what it holds before the program ends.
+    void StopCheck();
+
 protected:
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL OnInitDialog() override;
@@ -21,11 +28,14 @@ protected:
     bool OnPaint() override;
     HICON OnQueryDragIcon() override;
     HBRUSH OnCtlColor(HDC dc, HWND control, int kind) override;
+    void OnDestroy() override;
+    void OnEndSession(bool ending) override;
 
 private:
     void AddAboutToSystemMenu(HMENU systemMenu);
     void OnStartCheck();
 
-    HICON m_icon;          // shared resource icon, never destroyed
-    HBRUSH m_windowBrush;  // the window colour when the dialog object was made
+    HICON m_icon;                       // shared resource icon, never destroyed
+    HBRUSH m_windowBrush;               // the window colour when the dialog object was made
+    std::unique_ptr<CheckRun> m_check;  // the last run started, finished or not
 };

@@ -106,6 +106,10 @@ HBRUSH Dialog::OnCtlColor(HDC, HWND, int) {
     return nullptr;
 }
 
+void Dialog::OnDestroy() {}
+
+void Dialog::OnEndSession(bool) {}
+
 INT_PTR CALLBACK Dialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
@@ -133,6 +137,12 @@ INT_PTR Dialog::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnSysCommand(wParam, lParam);
         case WM_PAINT:
             return OnPaint();
+        case WM_DESTROY:
+            OnDestroy();
+            return FALSE;
+        case WM_ENDSESSION:
+            OnEndSession(wParam != FALSE);
+            return FALSE;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
         case WM_CTLCOLORMSGBOX:

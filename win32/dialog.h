@@ -39,6 +39,11 @@ protected:
     virtual HICON OnQueryDragIcon();
     // kind is one of the CTLCOLOR_ values (CTLCOLOR_DLG, CTLCOLOR_STATIC ...).
     virtual HBRUSH OnCtlColor(HDC dc, HWND control, int kind);
+    // The window is about to go; its controls still exist.
+    virtual void OnDestroy();
+    // Windows is ending the session (ending true) and may end the process as
+    // soon as this returns.
+    virtual void OnEndSession(bool ending);
 
 private:
     static INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,23 +3,30 @@
 namespace win32 {
 
 void DialogCheckWindow::SetItemText(int id, const char* text) {
-    SetDlgItemTextA(m_dialog, id, text);
+    SetDlgItemTextA(m_link.dialog, id, text);
 }
 
 int DialogCheckWindow::GetLineCount(int id) {
-    return static_cast<int>(SendDlgItemMessageA(m_dialog, id, EM_GETLINECOUNT, 0, 0));
+    return static_cast<int>(SendDlgItemMessageA(m_link.dialog, id, EM_GETLINECOUNT, 0, 0));
 }
 
 void DialogCheckWindow::ScrollLines(int id, int lines) {
-    SendDlgItemMessageA(m_dialog, id, EM_LINESCROLL, 0, lines);
+    SendDlgItemMessageA(m_link.dialog, id, EM_LINESCROLL, 0, lines);
 }
 
 void DialogCheckWindow::EnableItem(int id, bool enabled) {
-    EnableWindow(GetDlgItem(m_dialog, id), enabled ? TRUE : FALSE);
+    if (id == IDC_START_CHECK && enabled) {
+        m_link.buttonsGivenBack = true;  // before the click it allows can arrive
+    }
+    EnableWindow(GetDlgItem(m_link.dialog, id), enabled ? TRUE : FALSE);
 }
 
 int DialogCheckWindow::ShowMessageBox(const char* text, const char* caption, unsigned flags) {
-    return MessageBoxA(m_dialog, text, caption, flags);
+    return MessageBoxA(m_link.dialog, text, caption, flags);
+}
+
+bool DialogCheckWindow::IsGone() {
+    return m_link.gone;
 }
 
 }  // namespace win32

@@ -3,7 +3,10 @@
 namespace win32 {
 
 InstanceMutex::InstanceMutex(const char* name) : m_mutex(CreateMutexA(nullptr, TRUE, name)) {
-    m_heldByAnotherCopy = GetLastError() == ERROR_ALREADY_EXISTS;
+    // A copy started elevated creates the mutex with an access list that
+    // admits administrators only; the others are then denied it.
+    const DWORD error = GetLastError();
+    m_heldByAnotherCopy = error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED;
 }
 
 InstanceMutex::~InstanceMutex() {

@@ -4,9 +4,9 @@
 
 namespace win32 {
 
-UniqueHandle StartThread(ThreadProc proc, void* argument) {
+UniqueHandle StartThread(ThreadProc proc, void* argument, unsigned* threadId) {
     // _beginthreadex rather than CreateThread, so the C runtime knows the thread.
-    uintptr_t thread = _beginthreadex(nullptr, 0, proc, argument, 0, nullptr);
+    uintptr_t thread = _beginthreadex(nullptr, 0, proc, argument, 0, threadId);
     return UniqueHandle(reinterpret_cast<HANDLE>(thread));
 }
 

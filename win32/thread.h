@@ -8,8 +8,9 @@ namespace win32 {
 using ThreadProc = unsigned(__stdcall*)(void* argument);
 
 // Runs proc(argument) on a new thread, started at once with normal priority
-// and the default stack. The caller owns the returned handle; it is empty when
-// the thread could not be created, and proc then never runs.
-UniqueHandle StartThread(ThreadProc proc, void* argument);
+// and the default stack, and gives its id. The caller owns the returned
+// handle; it is empty when the thread could not be created, and proc then
+// never runs.
+UniqueHandle StartThread(ThreadProc proc, void* argument, unsigned* threadId);
 
 }  // namespace win32

@@ -113,14 +113,16 @@ std::vector<Answer> ParseAnswers(const std::string& word) {
 }
 
 void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWORD timeoutMs,
-              const std::string& closeWhenLogHas, RunTiming* timing) {
+              const std::string& closeWhenLogHas, RunTiming* timing, int clicks) {
     RunTiming unused;
     RunTiming& measured = timing != nullptr ? *timing : unused;
     measured = RunTiming{};
     measured.clickedAt = GetTickCount();
-    if (!PostClick(dialog.window, kStartButtonId)) {
-        dialog.results.Write("RUN no-start-button");
-        return;
+    for (int click = 0; click < clicks; ++click) {
+        if (!PostClick(dialog.window, kStartButtonId)) {
+            dialog.results.Write("RUN no-start-button");
+            return;
+        }
     }
     size_t next = 0;
     bool busy = false;
@@ -169,6 +171,52 @@ void RecordLogAndButtons(const CheckDialog& dialog) {
     dialog.results.Write("LOG " + HexEncode(ItemText(dialog.window, kLogBoxId)));
     dialog.results.Write(std::string("BUTTONS ") + (ItemEnabled(dialog.window, IDOK) ? "1" : "0") +
                          " " + (ItemEnabled(dialog.window, kStartButtonId) ? "1" : "0"));
+}
+
+void RecordPixels(const CheckDialog& dialog, int controlId) {
+    HWND control = GetDlgItem(dialog.window, controlId);
+    RECT client = {};
+    if (control == nullptr || !GetClientRect(control, &client)) {
+        dialog.results.Write("PIXELS missing");
+        return;
+    }
+    MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, client.left, client.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    size_t bright = 0;
+    size_t dark = 0;
+    for (DWORD pixel : pixels) {
+        int low = 255;
+        int high = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            int channel = (pixel >> shift) & 0xFF;
+            low = channel < low ? channel : low;
+            high = channel > high ? channel : high;
+        }
+        bright += low >= 0xC0;
+        dark += high <= 0x40;
+    }
+    dialog.results.Write("PIXELS " + std::to_string(controlId) + " bright " +
+                         std::to_string(bright) + " dark " + std::to_string(dark) + " of " +
+                         std::to_string(pixels.size()));
 }
 
 void PressEscape(const CheckDialog& dialog) {

@@ -41,13 +41,18 @@ struct RunTiming {
     DWORD workerThreadId = 0;
 };
 
-// Presses the start button, answers the boxes in order and records them, and
-// waits until both buttons are enabled again. closeWhenLogHas, when not
-// empty, posts WM_CLOSE to the dialog as soon as the log shows it. timing,
-// when given, receives when the run's time went.
+// Presses the start button (clicks times, posted back to back), answers the
+// boxes in order and records them, and waits until both buttons are enabled
+// again. closeWhenLogHas, when not empty, posts WM_CLOSE to the dialog as
+// soon as the log shows it. timing, when given, receives when the run's time
+// went.
 void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWORD timeoutMs,
-              const std::string& closeWhenLogHas, RunTiming* timing = nullptr);
+              const std::string& closeWhenLogHas, RunTiming* timing = nullptr, int clicks = 1);
 void RecordLogAndButtons(const CheckDialog& dialog);
+
+// Counts the pixels of a control's client area, as the screen shows them,
+// that are close to white and close to black.
+void RecordPixels(const CheckDialog& dialog, int controlId);
 
 void PressEscape(const CheckDialog& dialog);
 void PressAltF4(const CheckDialog& dialog);

@@ -3,6 +3,7 @@
 // Usage: readercheck_driver SCRIPT RESULTS
 #include <windows.h>
 
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -61,9 +62,12 @@ private:
     void RecordFile(const Command& command);
     void TimedRun(const Command& command);
     void RecordWorkerEnd(DWORD threadId);
+    void HoldDenyingMutex(const std::string& name);
+    void SetDarkColors();
 
     Results& m_results;
     std::map<std::string, std::unique_ptr<ToolProcess>> m_tools;
+    HANDLE m_deniedMutex = nullptr;  // held until the driver ends
     HWND m_dialog = nullptr;
     DWORD m_dialogProcess = 0;
     bool m_shots = false;
@@ -182,6 +186,57 @@ void Session::TimedRun(const Command& command) {
     m_results.Write("HANDLETYPES " + HandleTypes(m_dialogProcess));
 }
 
+// denymutex NAME-HEX: creates the named mutex first, with an access list that
+// admits nobody, as a copy started elevated leaves it for a normal one.
+void Session::HoldDenyingMutex(const std::string& name) {
+    // Everyone denied every access: no token the tool runs with gets in.
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    alignas(DWORD) BYTE aclBuffer[256];
+    auto* acl = reinterpret_cast<ACL*>(aclBuffer);
+    SECURITY_DESCRIPTOR descriptor;
+    bool made =
+        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone) &&
+        InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION) &&
+        AddAccessDeniedAce(acl, ACL_REVISION, GENERIC_ALL | MUTEX_ALL_ACCESS, everyone) &&
+        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+    m_deniedMutex = made ? CreateMutexA(&attributes, TRUE, name.c_str()) : nullptr;
+    if (everyone != nullptr) {
+        FreeSid(everyone);
+    }
+    // Creating it again, as the tool does, must now be refused, or the test
+    // shows nothing.
+    HANDLE again = CreateMutexA(nullptr, FALSE, name.c_str());
+    DWORD error = GetLastError();
+    if (again != nullptr) {
+        CloseHandle(again);
+    }
+    m_results.Write(std::string("DENYMUTEX ") + (m_deniedMutex != nullptr ? "held" : "error") +
+                    (again == nullptr && error == ERROR_ACCESS_DENIED ? " denied" : " open"));
+}
+
+// darkcolors: white text on a black window for programs started later, as a
+// high-contrast scheme sets them.
+void Session::SetDarkColors() {
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Colors", 0, nullptr, 0,
+                                  KEY_SET_VALUE, nullptr, &key, nullptr);
+    const char* const values[][2] = {{"Window", "0 0 0"}, {"WindowText", "255 255 255"}};
+    for (const auto& value : values) {
+        if (result == ERROR_SUCCESS) {
+            result =
+                RegSetValueExA(key, value[0], 0, REG_SZ, reinterpret_cast<const BYTE*>(value[1]),
+                               static_cast<DWORD>(strlen(value[1]) + 1));
+        }
+    }
+    if (key != nullptr) {
+        RegCloseKey(key);
+    }
+    m_results.Write(std::string("DARKCOLORS ") + (result == ERROR_SUCCESS ? "ok" : "error"));
+}
+
 // exit NAME TIMEOUT
 void Session::WaitExit(const Command& command) {
     auto tool = m_tools.find(Word(command, 1));
@@ -235,8 +290,16 @@ void Session::Execute(const Command& command) {
     } else if (verb == "dialog") {
         FindCheckDialog(command);
     } else if (verb == "run") {
-        RunCheck(Dialog(), ParseAnswers(Word(command, 1)), Number(command, 2), "");
+        DWORD clicks = Number(command, 3);
+        RunCheck(Dialog(), ParseAnswers(Word(command, 1)), Number(command, 2), "", nullptr,
+                 clicks > 0 ? static_cast<int>(clicks) : 1);
         RecordLogAndButtons(Dialog());
+    } else if (verb == "pixels") {
+        RecordPixels(Dialog(), static_cast<int>(Number(command, 1)));
+    } else if (verb == "denymutex") {
+        HoldDenyingMutex(HexDecode(Word(command, 1)));
+    } else if (verb == "darkcolors") {
+        SetDarkColors();
     } else if (verb == "timedrun") {
         TimedRun(command);
     } else if (verb == "counters") {  // what the tool holds now

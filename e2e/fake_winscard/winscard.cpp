@@ -270,14 +270,16 @@ LONG WINAPI SCardReleaseContext(SCARDCONTEXT context) {
     return result;
 }
 
-BOOL WINAPI DllMain([[maybe_unused]] HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain([[maybe_unused]] HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
 #ifdef FAKESCARD_PLANTED
         WritePlantedMarker(instance);
 #endif
         LoadScenario();
     } else if (reason == DLL_PROCESS_DETACH) {
-        fakescard::AppendLine(g_scenario.tracePath, "unload");
+        // FreeLibrary passes no reserved value; the end of the process does,
+        // and a library the program never freed is traced as such.
+        fakescard::AppendLine(g_scenario.tracePath, reserved == nullptr ? "unload" : "exit");
     }
     return TRUE;
 }

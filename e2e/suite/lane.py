@@ -18,6 +18,8 @@ SERVICE_EXE = TOOL_DIR + "\\scardsvr.exe"
 PLANTED_MARKER = TOOL_DIR + "\\planted.txt"
 STARTUP_TIMEOUT_MS = 300000  # a 32-bit start under qemu on a busy machine
 RUN_TIMEOUT_MS = 90000
+IDOK = 1  # the check dialog's exit button
+IDC_LOG = 1000
 
 
 def system_dir(arch):

@@ -6,7 +6,7 @@ from . import driver_script as ds
 from . import model as m
 from . import scenarios as sc
 from . import texts as t
-from .lane import (Lane, PLANTED_MARKER, RUN_TIMEOUT_MS, SCENARIO_FILE, SERVICE_EXE,
+from .lane import (IDC_LOG, IDOK, Lane, PLANTED_MARKER, RUN_TIMEOUT_MS, SCENARIO_FILE, SERVICE_EXE,
                    STARTUP_TIMEOUT_MS, TOOL_DIR, launch_lines, system_dir)
 
 
@@ -42,7 +42,7 @@ class MainLane(Lane):
                 s.add("copy", "%s\\%s\\%s.dll" % (TOOL_DIR, self.arch, run.library),
                       system_dir(self.arch) + "\\winscard.dll")
                 library = run.library
-            s.add("run", ds.answers_word(run.answers, run.shots), RUN_TIMEOUT_MS)
+            s.add("run", ds.answers_word(run.answers, run.shots), RUN_TIMEOUT_MS, run.clicks)
             if index == 1:
                 s.add("shot", "log")
         s.add("mark", "keys")
@@ -57,9 +57,65 @@ class MainLane(Lane):
         s.add("mark", "close")
         s.add("service", "running", SERVICE_EXE)
         s.add("copy", self.write_scenario(len(self.runs) + 1, m.Cards()), SCENARIO_FILE)
-        s.add("runclose", "Y,Y,Y", ds.hex_text(t.STEP_OK[1]), RUN_TIMEOUT_MS)
+        s.add("runclose", "Y,Y,Y", ds.hex_text(t.STEP_OK[4]), RUN_TIMEOUT_MS)
         s.add("exit", "main", 60000)
+        if self.arch == "win64":
+            self.add_surroundings(s)
         return s
+
+    def add_surroundings(self, s):
+        """Starts of their own (x86_64 only: an i686 start costs a minute
+        under emulation, and neither case depends on the architecture): a
+        dark high-contrast scheme, then a mutex left by an elevated copy."""
+        s.add("mark", "dark")
+        s.add("darkcolors")
+        s.add("service", "running", SERVICE_EXE)
+        s.add("copy", self.write_scenario(len(self.runs) + 2, m.Cards()), SCENARIO_FILE)
+        launch_lines(s, "dark", self.arch)
+        s.add("dialog", "dark", ds.hex_text(t.CHECK_CAPTION), STARTUP_TIMEOUT_MS)
+        s.add("run", "Y,Y,Y", RUN_TIMEOUT_MS)
+        s.add("pixels", IDC_LOG)
+        s.add("shot", "dark")
+        s.add("click", IDOK)
+        s.add("exit", "dark", 60000)
+        s.add("mark", "denied")
+        s.add("denymutex", ds.hex_text(t.CHECK_CAPTION))
+        launch_lines(s, "denied", self.arch)
+        s.add("exit", "denied", STARTUP_TIMEOUT_MS)
+
+    def evaluate_dark(self, section):
+        section = section or []
+        pixels = ds.first(section, "PIXELS")
+        problems = [] if ds.first(section, "RUN") == ["done"] else [
+            "run: %s" % ds.first(section, "RUN")]
+        # White text on black: the log's letters must show bright pixels (in
+        # black on black there are none) on a mostly black box.
+        if pixels is None or pixels[0] != str(IDC_LOG):
+            problems.append("log box pixels not read: %s" % pixels)
+        else:
+            bright, dark, total = int(pixels[2]), int(pixels[4]), int(pixels[6])
+            if bright < 200 or dark < total // 2:
+                problems.append("log box shows %d bright and %d dark of %d pixels" %
+                                (bright, dark, total))
+        exit_line = ds.first(section, "EXIT")
+        if not exit_line or exit_line[1] != "code":
+            problems.append("did not end with the exit button: %s" % exit_line)
+        self.record("high contrast (white on black): the log is written in the window-text colour",
+                    problems)
+
+    def evaluate_denied(self, section):
+        section = section or []
+        problems = []
+        if ds.first(section, "DENYMUTEX") != ["held", "denied"]:
+            problems.append("mutex not held with a denying access list: %s" %
+                            ds.first(section, "DENYMUTEX"))
+        exit_line = ds.first(section, "EXIT")
+        if not exit_line or exit_line[1] != "code":
+            problems.append("did not end: %s" % exit_line)
+        elif exit_line[-1] != "0":
+            problems.append("showed %s window(s)" % exit_line[-1])
+        self.record("a mutex held by an elevated copy (access denied): exits at once without a "
+                    "window", problems)
 
     def evaluate(self, sections):
         self.evaluate_startup(sections.get("startup"))
@@ -69,6 +125,9 @@ class MainLane(Lane):
         self.evaluate_second(sections.get("second"))
         self.evaluate_planted(sections.get("planted"))
         self.evaluate_close(sections.get("close"))
+        if self.arch == "win64":
+            self.evaluate_denied(sections.get("denied"))
+            self.evaluate_dark(sections.get("dark"))
 
     def evaluate_startup(self, section):
         section = section or []
@@ -188,7 +247,21 @@ class MainLane(Lane):
             problems.append("process did not end after WM_CLOSE: %s" % exit_line)
         elif int(exit_line[2], 16) >= 0x80000000:
             problems.append("process crashed: exit code %s" % exit_line[2])
-        self.record("WM_CLOSE during a run ends the process without a crash", problems)
+        problems += self.trace_after_close()
+        self.record("WM_CLOSE during the smart card steps: the card is disconnected, the context "
+                    "released and the library freed before the process ends", problems)
+
+    def trace_after_close(self):
+        trace = self.tools / "traces" / ("%d.txt" % (len(self.runs) + 1))
+        lines = trace.read_text(errors="replace").splitlines() if trace.exists() else []
+        calls = [line.split(" ")[0] for line in lines if line.startswith("SCard")]
+        if "SCardConnectA" not in calls:
+            return ["the run was closed before it connected: %s" % lines]
+        given_back = calls[calls.index("SCardConnectA") + 1:]
+        given_back = [c for c in given_back if c not in ("SCardStatusA", "SCardControl")]
+        if given_back != ["SCardDisconnect", "SCardReleaseContext"] or lines[-1:] != ["unload"]:
+            return ["not given back in order before the end: %s" % lines]
+        return []
 
 
 def strip_handles(line):

@@ -19,6 +19,7 @@ class CheckRun:
     library: str = "full"  # or "no_control": the library without SCardControl
     shots: dict = field(default_factory=dict)  # answer index -> screenshot name
     check_calls: bool = False  # compare the smart card calls with CALLS_OF_ONE_READER
+    clicks: int = 1  # start-button clicks posted back to back
 
 
 def interview_stop(name, answers, questions, outcome):
@@ -109,7 +110,8 @@ def main_lane_runs(with_shots):
     if with_shots:
         other_make = replace(other_make, shots={3: "warning"})
     return ([happy] + INTERVIEW_RUNS +
-            [replace(HAPPY, name="second run after a first starts a fresh log")] +
+            [replace(HAPPY, name="second run after a first starts a fresh log"),
+             replace(HAPPY, name="two clicks posted back to back give one run", clicks=2)] +
             SERVICE_RUNS + SMART_CARD_RUNS[:-2] + [other_make, SMART_CARD_RUNS[-1]] +
             [BINDING_RUN, replace(HAPPY, name="happy path again after all failures")])
 
