@@ -21,18 +21,6 @@ const char* const F1_LOG = "　　ICカードリーダライタをパソコン�
 const char* const S5_LOG =
     "    Smart Cardサービスが見つかりませんでした。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
 
-// Calls in order, scroll amounts and export look-ups left out.
-std::vector<std::string> Trace(const Events& events) {
-    std::vector<std::string> calls;
-    for (const std::string& call : events.Calls()) {
-        if (call == "Find") {
-            continue;
-        }
-        calls.push_back(call.rfind("Scroll(", 0) == 0 ? "Scroll" : call);
-    }
-    return calls;
-}
-
 void UseWorkingPcAndReader(FakeSystem& fake) {
     UseHealthyPc(fake);
     fake.smartCard.readerList = READER + std::string(2, '\0');

@@ -141,16 +141,6 @@ TEST(ReaderCheckTest, EachSituationWritesItsWholeLogAndBoxes) {
     }
 }
 
-// The calls of a stage with scroll amounts left out; the smart card calls
-// keep their arguments.
-std::vector<std::string> Trace(const Events& events) {
-    std::vector<std::string> calls;
-    for (std::string call : events.Calls()) {
-        calls.push_back(call.rfind("Scroll(", 0) == 0 ? "Scroll" : call);
-    }
-    return calls;
-}
-
 const std::string ESTABLISH = "SCardEstablishContext(scope=0,null,null)";
 const std::string GROUPS = "SCardListReaderGroupsA(context,null)";
 const std::string READERS = "SCardListReadersA(context,null,len=1024,cleared)";
@@ -168,27 +158,23 @@ TEST(ReaderCheckTest, FailuresScrollBeforeTheirBoxAndRefreshAfterIt) {
         std::vector<std::string> trace;
     };
     const std::vector<std::string> release = {PAUSE, RELEASE, REFRESH, COUNT, "Scroll"};
-    auto then = [](std::vector<std::string> a, const std::vector<std::string>& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
-    };
     const Case cases[] = {
         {"step 1 fails: box, then the entry, no release",
          [](FakeSmartCard& c) { c.establishResult = 1; },
          {ESTABLISH, BOX, REFRESH}},
         {"step 2 fails", [](FakeSmartCard& c) { c.groupsResult = 1; },
-         then({ESTABLISH, REFRESH, PAUSE, GROUPS, COUNT, "Scroll", BOX, REFRESH}, release)},
+         Then({ESTABLISH, REFRESH, PAUSE, GROUPS, COUNT, "Scroll", BOX, REFRESH}, release)},
         {"step 3 fails", [](FakeSmartCard& c) { c.readersResult = 1; },
-         then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, COUNT,
+         Then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, COUNT,
                "Scroll", BOX, REFRESH, REFRESH, COUNT, "Scroll"},
               release)},
         {"no matching reader", [](FakeSmartCard& c) { c.readerList = ListOf({OTHER_MAKE}); },
-         then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, REFRESH,
+         Then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, REFRESH,
                COUNT, "Scroll", COUNT, "Scroll", BOX, REFRESH, REFRESH, COUNT, "Scroll"},
               release)},
         {"matching reader: refreshed and scrolled after the walk",
          [](FakeSmartCard& c) { c.readerList = ListOf({READER_0}); },
-         then({ESTABLISH, REFRESH, PAUSE,    GROUPS,  REFRESH, COUNT,    "Scroll", PAUSE,   READERS,
+         Then({ESTABLISH, REFRESH, PAUSE,    GROUPS,  REFRESH, COUNT,    "Scroll", PAUSE,   READERS,
                REFRESH,   COUNT,   "Scroll", REFRESH, COUNT,   "Scroll", PAUSE,    CONNECT, COUNT,
                "Scroll",  BOX,     REFRESH,  REFRESH, REFRESH, COUNT,    "Scroll"},
               release)},

@@ -60,25 +60,6 @@ ServiceBatch Batch(std::vector<ServiceEntry> services, uint32_t error) {
     return batch;
 }
 
-// The calls a service check makes after reading the version, with the
-// scroll amount left out.
-std::vector<std::string> Trace(const Events& events) {
-    std::vector<std::string> calls;
-    for (const std::string& call : events.Calls()) {
-        if (call.rfind("Query(", 0) == 0) {
-            continue;
-        }
-        calls.push_back(call.rfind("Scroll(", 0) == 0 ? "Scroll" : call);
-    }
-    return calls;
-}
-
-std::vector<std::string> Then(std::vector<std::string> first,
-                              const std::vector<std::string>& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
 struct ServiceCase {
     const char* situation;
     std::function<void(FakeServiceManager&)> setUp;
