@@ -146,6 +146,12 @@ std::vector<ServiceCase> ServiceCases() {
          Framed(Text("S2.log")),
          {"S2"},
          {"Open", ENUM_FIRST, "Close", box, refresh}},
+        {"more data without a record is not asked for again: the list cannot be read",
+         [](FakeServiceManager& s) { s.batches = {Batch({}, ERROR_MORE_DATA_CODE)}; },
+         StageOutcome::Stop,
+         Framed(Text("S2.log")),
+         {"S2"},
+         {"Open", ENUM_FIRST, "Close", box, refresh}},
         {"records of a failed batch are still examined",
          [](FakeServiceManager& s) {
              s.batches = {Batch({{"AudioSrv", "A", RUNNING}}, ERROR_MORE_DATA_CODE),
