@@ -1,14 +1,12 @@
 #include "fuzz/fake_smart_card.h"
 
 #include <cstring>
+#include <map>
+#include <string>
 
 namespace readercheck::fuzzing {
 
 namespace {
-
-// The library's functions are plain addresses, so they reach the fake of
-// the current input through this pointer.
-FakeSmartCard* g_card = nullptr;
 
 constexpr ScardContext OPEN_CONTEXT = 0xC0DE;
 constexpr ScardHandle FIRST_CARD = 0x10000;
@@ -18,70 +16,7 @@ constexpr ScardHandle FAILED_CARD = 0xBADCA4D;
 
 LibraryHandle const LIBRARY_TOKEN = reinterpret_cast<LibraryHandle>(0x5ca4d);
 
-ScardLong SCARD_CALL EstablishContextExport(ScardDword scope, const void*, const void*,
-                                            ScardContext* context) {
-    return g_card->EstablishContext(scope, context);
-}
-
-ScardLong SCARD_CALL ListReaderGroupsExport(ScardContext context, char* groups,
-                                            ScardDword* groupsLen) {
-    return g_card->ListReaderGroups(context, groups, groupsLen);
-}
-
-ScardLong SCARD_CALL ListReadersExport(ScardContext context, const char*, char* readers,
-                                       ScardDword* readersLen) {
-    return g_card->ListReaders(context, readers, readersLen);
-}
-
-ScardLong SCARD_CALL ConnectExport(ScardContext context, const char* reader, ScardDword, ScardDword,
-                                   ScardHandle* card, ScardDword* activeProtocol) {
-    return g_card->Connect(context, reader, card, activeProtocol);
-}
-
-ScardLong SCARD_CALL StatusExport(ScardHandle card, char* names, ScardDword* namesLen,
-                                  ScardDword* state, ScardDword* protocol, uint8_t* atr,
-                                  ScardDword* atrLen) {
-    return g_card->Status(card, names, namesLen, state, protocol, atr, atrLen);
-}
-
-ScardLong SCARD_CALL DisconnectExport(ScardHandle card, ScardDword) {
-    return g_card->Disconnect(card);
-}
-
-ScardLong SCARD_CALL ReleaseContextExport(ScardContext context) {
-    return g_card->ReleaseContext(context);
-}
-
-ScardLong SCARD_CALL ControlExport(ScardHandle card, ScardDword, const void* in, ScardDword inSize,
-                                   void* out, ScardDword outSize, ScardDword* returned) {
-    return g_card->Control(card, in, inSize, out, outSize, returned);
-}
-
-struct Export {
-    const char* name;
-    void* address;
-};
-
-const Export EXPORTS[] = {
-    {"SCardEstablishContext", reinterpret_cast<void*>(&EstablishContextExport)},
-    {"SCardListReaderGroupsA", reinterpret_cast<void*>(&ListReaderGroupsExport)},
-    {"SCardListReadersA", reinterpret_cast<void*>(&ListReadersExport)},
-    {"SCardConnectA", reinterpret_cast<void*>(&ConnectExport)},
-    {"SCardStatusA", reinterpret_cast<void*>(&StatusExport)},
-    {"SCardDisconnect", reinterpret_cast<void*>(&DisconnectExport)},
-    {"SCardReleaseContext", reinterpret_cast<void*>(&ReleaseContextExport)},
-    {"SCardControl", reinterpret_cast<void*>(&ControlExport)},
-};
-
 }  // namespace
-
-FakeSmartCard::FakeSmartCard(FuzzInput& input) : m_input(input) {
-    g_card = this;
-}
-
-FakeSmartCard::~FakeSmartCard() {
-    g_card = nullptr;
-}
 
 LibraryHandle FakeSmartCard::FakeLibrary::Load(const char* name) {
     FUZZ_CHECK(name != nullptr && std::strcmp(name, SMART_CARD_LIBRARY) == 0);
@@ -92,12 +27,9 @@ LibraryHandle FakeSmartCard::FakeLibrary::Load(const char* name) {
 
 void* FakeSmartCard::FakeLibrary::FindExport(LibraryHandle library, const char* exportName) {
     FUZZ_CHECK(library == LIBRARY_TOKEN);
-    for (const Export& e : EXPORTS) {
-        if (std::strcmp(e.name, exportName) == 0) {
-            return e.address;
-        }
-    }
-    return nullptr;
+    static const std::map<std::string, void*> exports = Exports();
+    const auto found = exports.find(exportName);
+    return found == exports.end() ? nullptr : found->second;
 }
 
 void FakeSmartCard::FakeLibrary::Free(LibraryHandle library) {
@@ -160,7 +92,8 @@ size_t FakeSmartCard::CheckCard(ScardHandle card) const {
     return index;
 }
 
-ScardLong FakeSmartCard::EstablishContext(ScardDword, ScardContext* context) {
+ScardLong FakeSmartCard::EstablishContext(ScardDword, const void*, const void*,
+                                          ScardContext* context) {
     FUZZ_CHECK(context != nullptr);
     FUZZ_CHECK(!m_established && !m_released);
     const ScardLong result = Result();
@@ -183,7 +116,8 @@ ScardLong FakeSmartCard::ListReaderGroups(ScardContext context, char* groups,
     return result;
 }
 
-ScardLong FakeSmartCard::ListReaders(ScardContext context, char* readers, ScardDword* readersLen) {
+ScardLong FakeSmartCard::ListReaders(ScardContext context, const char*, char* readers,
+                                     ScardDword* readersLen) {
     CheckContext(context);
     FUZZ_CHECK(readers != nullptr && readersLen != nullptr);
     const ScardLong result = Result();
@@ -192,8 +126,8 @@ ScardLong FakeSmartCard::ListReaders(ScardContext context, char* readers, ScardD
     return result;
 }
 
-ScardLong FakeSmartCard::Connect(ScardContext context, const char* reader, ScardHandle* card,
-                                 ScardDword* activeProtocol) {
+ScardLong FakeSmartCard::Connect(ScardContext context, const char* reader, ScardDword, ScardDword,
+                                 ScardHandle* card, ScardDword* activeProtocol) {
     CheckContext(context);
     FUZZ_CHECK(reader != nullptr && card != nullptr && activeProtocol != nullptr);
     FUZZ_CHECK(std::strlen(reader) > 0);
@@ -224,8 +158,8 @@ ScardLong FakeSmartCard::Status(ScardHandle card, char* names, ScardDword* names
     return result;
 }
 
-ScardLong FakeSmartCard::Control(ScardHandle card, const void* in, ScardDword inSize, void* out,
-                                 ScardDword outSize, ScardDword* returned) {
+ScardLong FakeSmartCard::Control(ScardHandle card, ScardDword, const void* in, ScardDword inSize,
+                                 void* out, ScardDword outSize, ScardDword* returned) {
     CheckCard(card);
     FUZZ_CHECK(out != nullptr && returned != nullptr);
     FUZZ_CHECK(inSize == 0 || in != nullptr);
@@ -238,7 +172,7 @@ ScardLong FakeSmartCard::Control(ScardHandle card, const void* in, ScardDword in
     return result;
 }
 
-ScardLong FakeSmartCard::Disconnect(ScardHandle card) {
+ScardLong FakeSmartCard::Disconnect(ScardHandle card, ScardDword) {
     m_cardsOpen[CheckCard(card)] = false;
     return Result();
 }

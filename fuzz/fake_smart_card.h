@@ -25,15 +25,13 @@
 
 #include "check/smart_card_api.h"
 #include "fuzz/fuzz_input.h"
+#include "testsupport/smart_card_backend.h"
 
 namespace readercheck::fuzzing {
 
-class FakeSmartCard {
+class FakeSmartCard : public testsupport::SmartCardBackend {
 public:
-    explicit FakeSmartCard(FuzzInput& input);
-    ~FakeSmartCard();
-    FakeSmartCard(const FakeSmartCard&) = delete;
-    FakeSmartCard& operator=(const FakeSmartCard&) = delete;
+    explicit FakeSmartCard(FuzzInput& input) : m_input(input) {}
 
     // "WinSCard.dll" with the eight exports of this fake.
     LibraryLoader& Library() { return m_library; }
@@ -42,17 +40,19 @@ public:
     // disconnected, the library freed when it was loaded.
     void CheckAllReleased() const;
 
-    ScardLong EstablishContext(ScardDword scope, ScardContext* context);
-    ScardLong ListReaderGroups(ScardContext context, char* groups, ScardDword* groupsLen);
-    ScardLong ListReaders(ScardContext context, char* readers, ScardDword* readersLen);
-    ScardLong Connect(ScardContext context, const char* reader, ScardHandle* card,
-                      ScardDword* activeProtocol);
+    ScardLong EstablishContext(ScardDword scope, const void* reserved1, const void* reserved2,
+                               ScardContext* context) override;
+    ScardLong ListReaderGroups(ScardContext context, char* groups, ScardDword* groupsLen) override;
+    ScardLong ListReaders(ScardContext context, const char* groups, char* readers,
+                          ScardDword* readersLen) override;
+    ScardLong Connect(ScardContext context, const char* reader, ScardDword shareMode,
+                      ScardDword protocols, ScardHandle* card, ScardDword* activeProtocol) override;
     ScardLong Status(ScardHandle card, char* names, ScardDword* namesLen, ScardDword* state,
-                     ScardDword* protocol, uint8_t* atr, ScardDword* atrLen);
-    ScardLong Control(ScardHandle card, const void* in, ScardDword inSize, void* out,
-                      ScardDword outSize, ScardDword* returned);
-    ScardLong Disconnect(ScardHandle card);
-    ScardLong ReleaseContext(ScardContext context);
+                     ScardDword* protocol, uint8_t* atr, ScardDword* atrLen) override;
+    ScardLong Disconnect(ScardHandle card, ScardDword disposition) override;
+    ScardLong ReleaseContext(ScardContext context) override;
+    ScardLong Control(ScardHandle card, ScardDword controlCode, const void* in, ScardDword inSize,
+                      void* out, ScardDword outSize, ScardDword* returned) override;
 
 private:
     class FakeLibrary : public LibraryLoader {

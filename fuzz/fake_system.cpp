@@ -1,9 +1,7 @@
 #include "fuzz/fake_system.h"
 
-#include <cstring>
-
 #include "fuzz/fuzz_input.h"
-#include "fuzz/service_batch.h"
+#include "testsupport/healthy_pc.h"
 
 namespace readercheck::fuzzing {
 
@@ -29,11 +27,7 @@ void NoLibraries::Free(LibraryHandle) {
 }
 
 bool FixedVersion::Query(VersionForm, VersionRecord* record) {
-    record->majorVersion = 6;
-    record->minorVersion = 1;
-    record->buildNumber = 7601;
-    record->platformId = 2;
-    std::strcpy(record->csdVersion, "Service Pack 1");
+    *record = testsupport::HealthyPcVersion();
     return true;
 }
 
@@ -46,11 +40,9 @@ uint32_t RunningSmartCardService::EnumerateBatch(ServiceManagerHandle manager, v
                                                  uint32_t bufferSize, uint32_t* bytesNeeded,
                                                  uint32_t* servicesReturned, uint32_t*) {
     FUZZ_CHECK(manager == FIXED_MANAGER);
-    ServiceBatchWriter batch(buffer, bufferSize);
-    batch.Add("AudioSrv", "Windows Audio", SERVICE_RUNNING_STATE);
-    batch.Add("SCardSvr", "Smart Card", SERVICE_RUNNING_STATE);
+    testsupport::ServiceBatchWriter batch(buffer, bufferSize);
+    *servicesReturned = batch.AddAll(testsupport::HealthyPcServices());
     *bytesNeeded = 0;
-    *servicesReturned = batch.Count();
     return 0;
 }
 

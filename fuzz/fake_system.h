@@ -1,6 +1,5 @@
 // The parts of the system that a fuzz target keeps fixed while it varies
-// another: no pauses, Windows 7 with its first service pack, and a running
-// smart card service.
+// another: no pauses and the healthy PC (testsupport/healthy_pc.h).
 #pragma once
 
 #include <cstdint>
@@ -29,7 +28,7 @@ public:
     bool Query(VersionForm form, VersionRecord* record) override;
 };
 
-// One batch holding "SCardSvr", running, among other services.
+// One batch of the healthy PC's services.
 class RunningSmartCardService : public ServiceManager {
 public:
     ServiceManagerHandle Open() override;

@@ -18,10 +18,11 @@
 #include "fuzz/fake_system.h"
 #include "fuzz/fake_window.h"
 #include "fuzz/fuzz_input.h"
-#include "fuzz/service_batch.h"
+#include "testsupport/service_batch.h"
 
 using namespace readercheck;
 using namespace readercheck::fuzzing;
+using readercheck::testsupport::ServiceBatchWriter;
 
 namespace {
 

@@ -12,6 +12,7 @@
 
 #include "fuzz/fuzz_input.h"
 #include "sysinfo/windows_version.h"
+#include "testsupport/all_zero.h"
 
 using namespace readercheck;
 using namespace readercheck::fuzzing;
@@ -41,19 +42,9 @@ private:
     VersionRecord m_written = {};
 };
 
-bool IsZeroFilled(const VersionRecord& record) {
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&record);
-    for (size_t i = 0; i < sizeof record; ++i) {
-        if (bytes[i] != 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool FuzzedVersion::Query(VersionForm form, VersionRecord* record) {
     FUZZ_CHECK(form == VersionForm::Extended || form == VersionForm::Plain);
-    FUZZ_CHECK(record != nullptr && IsZeroFilled(*record));
+    FUZZ_CHECK(record != nullptr && testsupport::AllZero(record, sizeof *record));
     FUZZ_CHECK(!m_succeeded);  // no second call after a successful one
     FUZZ_CHECK(++m_calls <= 2);
     if (m_input.Byte() & 1) {

@@ -1,28 +1,15 @@
 #include "tests/fake_smart_card.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "tests/fakes.h"
+#include "testsupport/all_zero.h"
 
 namespace readercheck::tests {
 namespace {
 
 constexpr ScardLong INVALID_HANDLE = static_cast<ScardLong>(0x80100003);
-
-std::string Hex(uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof(text), "0x%llx", static_cast<unsigned long long>(value));
-    return text;
-}
-
-bool AllZero(const void* buffer, size_t size) {
-    const auto* bytes = static_cast<const uint8_t*>(buffer);
-    return std::all_of(bytes, bytes + size, [](uint8_t b) { return b == 0; });
-}
 
 // Copies at most capacity bytes of data, as a system call that respects the
 // caller's buffer size does.
@@ -44,48 +31,6 @@ FakeCard WorkingCard(const std::string& readerName) {
     return card;
 }
 
-FakeSmartCard* FakeSmartCard::s_current = nullptr;
-
-FakeSmartCard::FakeSmartCard(Events& events) : m_events(events) {
-    EXPECT_EQ(s_current, nullptr) << "only one fake smart card may be alive";
-    s_current = this;
-}
-
-FakeSmartCard::~FakeSmartCard() {
-    s_current = nullptr;
-}
-
-FakeSmartCard& FakeSmartCard::Current() {
-    return *s_current;
-}
-
-SmartCardApi FakeSmartCard::Api() {
-    SmartCardApi api;
-    api.establishContext = &EstablishContext;
-    api.listReaderGroups = &ListReaderGroups;
-    api.listReaders = &ListReaders;
-    api.connect = &Connect;
-    api.status = &Status;
-    api.disconnect = &Disconnect;
-    api.releaseContext = &ReleaseContext;
-    api.control = &Control;
-    return api;
-}
-
-std::map<std::string, void*> FakeSmartCard::Exports() {
-    SmartCardApi api = Api();
-    return {
-        {"SCardEstablishContext", reinterpret_cast<void*>(api.establishContext)},
-        {"SCardListReaderGroupsA", reinterpret_cast<void*>(api.listReaderGroups)},
-        {"SCardListReadersA", reinterpret_cast<void*>(api.listReaders)},
-        {"SCardConnectA", reinterpret_cast<void*>(api.connect)},
-        {"SCardStatusA", reinterpret_cast<void*>(api.status)},
-        {"SCardDisconnect", reinterpret_cast<void*>(api.disconnect)},
-        {"SCardReleaseContext", reinterpret_cast<void*>(api.releaseContext)},
-        {"SCardControl", reinterpret_cast<void*>(api.control)},
-    };
-}
-
 const FakeSmartCard::Connection* FakeSmartCard::Find(ScardHandle handle, const char* call) {
     auto it = m_connections.find(handle);
     if (it == m_connections.end()) {
@@ -101,59 +46,53 @@ std::string FakeSmartCard::ContextText(ScardContext context) const {
 
 ScardLong FakeSmartCard::EstablishContext(ScardDword scope, const void* reserved1,
                                           const void* reserved2, ScardContext* context) {
-    FakeSmartCard& self = Current();
-    self.m_events.Add(
-        "SCardEstablishContext(scope=" + std::to_string(scope) +
-        (reserved1 == nullptr && reserved2 == nullptr ? ",null,null)" : ",reserved)"));
-    if (self.establishResult == SCARD_S_SUCCESS) {
+    m_events.Add("SCardEstablishContext(scope=" + std::to_string(scope) +
+                 (reserved1 == nullptr && reserved2 == nullptr ? ",null,null)" : ",reserved)"));
+    if (establishResult == SCARD_S_SUCCESS) {
         *context = CONTEXT;
     }
-    return self.establishResult;
+    return establishResult;
 }
 
 ScardLong FakeSmartCard::ListReaderGroups(ScardContext context, char* groups,
                                           ScardDword* groupsLen) {
-    FakeSmartCard& self = Current();
-    self.m_events.Add("SCardListReaderGroupsA(" + self.ContextText(context) +
-                      (groups == nullptr ? ",null)" : ",buffer)"));
-    if (self.groupsResult == SCARD_S_SUCCESS && groupsLen != nullptr) {
+    m_events.Add("SCardListReaderGroupsA(" + ContextText(context) +
+                 (groups == nullptr ? ",null)" : ",buffer)"));
+    if (groupsResult == SCARD_S_SUCCESS && groupsLen != nullptr) {
         *groupsLen = 22;  // the size of "SCard$DefaultReaders" with both terminators
     }
-    return self.groupsResult;
+    return groupsResult;
 }
 
 ScardLong FakeSmartCard::ListReaders(ScardContext context, const char* groups, char* readers,
                                      ScardDword* readersLen) {
-    FakeSmartCard& self = Current();
     ScardDword capacity = *readersLen;
-    bool cleared = readers != nullptr && AllZero(readers, capacity);
-    self.m_events.Add("SCardListReadersA(" + self.ContextText(context) +
-                      (groups == nullptr ? ",null" : ",groups") + ",len=" +
-                      std::to_string(capacity) + (cleared ? ",cleared)" : ",not cleared)"));
-    if (self.readersResult == SCARD_S_SUCCESS) {
-        WriteExactly(readers, capacity, self.readerList.data(), self.readerList.size());
-        *readersLen = self.readerListLength.value_or(self.readerList.size());
+    bool cleared = readers != nullptr && testsupport::AllZero(readers, capacity);
+    m_events.Add("SCardListReadersA(" + ContextText(context) +
+                 (groups == nullptr ? ",null" : ",groups") + ",len=" + std::to_string(capacity) +
+                 (cleared ? ",cleared)" : ",not cleared)"));
+    if (readersResult == SCARD_S_SUCCESS) {
+        WriteExactly(readers, capacity, readerList.data(), readerList.size());
+        *readersLen = readerListLength.value_or(readerList.size());
     }
-    return self.readersResult;
+    return readersResult;
 }
 
 ScardLong FakeSmartCard::Connect(ScardContext context, const char* reader, ScardDword shareMode,
                                  ScardDword protocols, ScardHandle* card,
                                  ScardDword* activeProtocol) {
-    FakeSmartCard& self = Current();
-    self.m_events.Add("SCardConnectA(" + self.ContextText(context) +
-                          ",share=" + std::to_string(shareMode) +
-                          ",protocols=" + std::to_string(protocols) + ")",
-                      reader);
-    auto it = self.cards.find(reader);
-    if (it == self.cards.end()) {
+    m_events.Add("SCardConnectA(" + ContextText(context) + ",share=" + std::to_string(shareMode) +
+                     ",protocols=" + std::to_string(protocols) + ")",
+                 reader);
+    auto it = cards.find(reader);
+    if (it == cards.end()) {
         return NO_CARD;
     }
     if (it->second.connectResult != SCARD_S_SUCCESS) {
         return it->second.connectResult;
     }
-    ScardHandle handle = self.m_nextHandle++;
-    self.m_connections[handle] = {reader, &it->second};
+    ScardHandle handle = m_nextHandle++;
+    m_connections[handle] = {reader, &it->second};
     *card = handle;
     *activeProtocol = it->second.protocol;
     return SCARD_S_SUCCESS;
@@ -162,14 +101,13 @@ ScardLong FakeSmartCard::Connect(ScardContext context, const char* reader, Scard
 ScardLong FakeSmartCard::Status(ScardHandle handle, char* readerNames, ScardDword* namesLen,
                                 ScardDword* state, ScardDword* protocol, uint8_t* atr,
                                 ScardDword* atrLen) {
-    FakeSmartCard& self = Current();
-    const Connection* connection = self.Find(handle, "SCardStatusA");
+    const Connection* connection = Find(handle, "SCardStatusA");
     if (connection == nullptr) {
         return INVALID_HANDLE;
     }
-    self.m_events.Add("SCardStatusA(card,namesLen=" + std::to_string(*namesLen) + ",protocol=" +
-                          std::to_string(*protocol) + ",atrLen=" + std::to_string(*atrLen) + ")",
-                      connection->reader);
+    m_events.Add("SCardStatusA(card,namesLen=" + std::to_string(*namesLen) + ",protocol=" +
+                     std::to_string(*protocol) + ",atrLen=" + std::to_string(*atrLen) + ")",
+                 connection->reader);
     const FakeCard& card = *connection->card;
     if (card.statusResult != SCARD_S_SUCCESS) {
         return card.statusResult;
@@ -186,17 +124,15 @@ ScardLong FakeSmartCard::Status(ScardHandle handle, char* readerNames, ScardDwor
 ScardLong FakeSmartCard::Control(ScardHandle handle, ScardDword controlCode, const void* inBuffer,
                                  ScardDword inSize, void* outBuffer, ScardDword outSize,
                                  ScardDword* bytesReturned) {
-    FakeSmartCard& self = Current();
-    const Connection* connection = self.Find(handle, "SCardControl");
+    const Connection* connection = Find(handle, "SCardControl");
     if (connection == nullptr) {
         return INVALID_HANDLE;
     }
-    bool zeroed = outBuffer != nullptr && AllZero(outBuffer, outSize);
-    self.m_events.Add("SCardControl(card,code=" + Hex(controlCode) +
-                          (inBuffer == nullptr ? ",in=null," : ",in=buffer,") +
-                          std::to_string(inSize) + ",outSize=" + std::to_string(outSize) +
-                          (zeroed ? ",zeroed)" : ",not zeroed)"),
-                      connection->reader);
+    bool zeroed = outBuffer != nullptr && testsupport::AllZero(outBuffer, outSize);
+    m_events.Add("SCardControl(card,code=" + Hex(controlCode) +
+                     (inBuffer == nullptr ? ",in=null," : ",in=buffer,") + std::to_string(inSize) +
+                     ",outSize=" + std::to_string(outSize) + (zeroed ? ",zeroed)" : ",not zeroed)"),
+                 connection->reader);
     const FakeCard& card = *connection->card;
     if (card.controlResult != SCARD_S_SUCCESS) {
         return card.controlResult;
@@ -207,20 +143,18 @@ ScardLong FakeSmartCard::Control(ScardHandle handle, ScardDword controlCode, con
 }
 
 ScardLong FakeSmartCard::Disconnect(ScardHandle handle, ScardDword disposition) {
-    FakeSmartCard& self = Current();
-    const Connection* connection = self.Find(handle, "SCardDisconnect");
+    const Connection* connection = Find(handle, "SCardDisconnect");
     if (connection == nullptr) {
         return INVALID_HANDLE;
     }
-    self.m_events.Add("SCardDisconnect(card,disposition=" + std::to_string(disposition) + ")",
-                      connection->reader);
+    m_events.Add("SCardDisconnect(card,disposition=" + std::to_string(disposition) + ")",
+                 connection->reader);
     return connection->card->disconnectResult;
 }
 
 ScardLong FakeSmartCard::ReleaseContext(ScardContext context) {
-    FakeSmartCard& self = Current();
-    self.m_events.Add("SCardReleaseContext(" + self.ContextText(context) + ")");
-    return self.releaseResult;
+    m_events.Add("SCardReleaseContext(" + ContextText(context) + ")");
+    return releaseResult;
 }
 
 }  // namespace readercheck::tests

@@ -1,8 +1,6 @@
-// A scripted smart card system: plain functions with the signatures of the
-// system's smart card library, driven by the one scenario object alive at a
-// time (function pointers cannot carry state, so they reach it through a
-// static pointer). Every buffer write is exact: never more bytes than the
-// script holds or than the caller's size allows.
+// A scripted smart card system behind the library's exports
+// (testsupport/smart_card_backend.h). Every buffer write is exact: never more
+// bytes than the script holds or than the caller's size allows.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "check/smart_card_api.h"
+#include "testsupport/smart_card_backend.h"
 
 namespace readercheck::tests {
 
@@ -38,12 +37,9 @@ struct FakeCard {
 FakeCard WorkingCard(const std::string& readerName);
 extern const char WORKING_CARD_ATR_TEXT[];  // "3B 8A 80 01 00 "
 
-class FakeSmartCard {
+class FakeSmartCard : public testsupport::SmartCardBackend {
 public:
-    explicit FakeSmartCard(Events& events);
-    ~FakeSmartCard();
-    FakeSmartCard(const FakeSmartCard&) = delete;
-    FakeSmartCard& operator=(const FakeSmartCard&) = delete;
+    explicit FakeSmartCard(Events& events) : m_events(events) {}
 
     static constexpr ScardContext CONTEXT = 0xC0417E47;
     static constexpr ScardLong NO_CARD = static_cast<ScardLong>(0x8010000C);
@@ -58,39 +54,29 @@ public:
     // finds no card.
     std::map<std::string, FakeCard> cards;
 
-    // The eight functions, bound directly.
-    static SmartCardApi Api();
-    // The same functions by export name, as the library holds them.
-    static std::map<std::string, void*> Exports();
+    ScardLong EstablishContext(ScardDword scope, const void* reserved1, const void* reserved2,
+                               ScardContext* context) override;
+    ScardLong ListReaderGroups(ScardContext context, char* groups, ScardDword* groupsLen) override;
+    ScardLong ListReaders(ScardContext context, const char* groups, char* readers,
+                          ScardDword* readersLen) override;
+    ScardLong Connect(ScardContext context, const char* reader, ScardDword shareMode,
+                      ScardDword protocols, ScardHandle* card, ScardDword* activeProtocol) override;
+    ScardLong Status(ScardHandle card, char* readerNames, ScardDword* namesLen, ScardDword* state,
+                     ScardDword* protocol, uint8_t* atr, ScardDword* atrLen) override;
+    ScardLong Disconnect(ScardHandle card, ScardDword disposition) override;
+    ScardLong ReleaseContext(ScardContext context) override;
+    ScardLong Control(ScardHandle card, ScardDword controlCode, const void* inBuffer,
+                      ScardDword inSize, void* outBuffer, ScardDword outSize,
+                      ScardDword* bytesReturned) override;
 
 private:
     struct Connection {
         std::string reader;
         FakeCard* card;
     };
-    static FakeSmartCard& Current();
     const Connection* Find(ScardHandle handle, const char* call);
     std::string ContextText(ScardContext context) const;
 
-    static ScardLong SCARD_CALL EstablishContext(ScardDword scope, const void* reserved1,
-                                                 const void* reserved2, ScardContext* context);
-    static ScardLong SCARD_CALL ListReaderGroups(ScardContext context, char* groups,
-                                                 ScardDword* groupsLen);
-    static ScardLong SCARD_CALL ListReaders(ScardContext context, const char* groups, char* readers,
-                                            ScardDword* readersLen);
-    static ScardLong SCARD_CALL Connect(ScardContext context, const char* reader,
-                                        ScardDword shareMode, ScardDword protocols,
-                                        ScardHandle* card, ScardDword* activeProtocol);
-    static ScardLong SCARD_CALL Status(ScardHandle card, char* readerNames, ScardDword* namesLen,
-                                       ScardDword* state, ScardDword* protocol, uint8_t* atr,
-                                       ScardDword* atrLen);
-    static ScardLong SCARD_CALL Disconnect(ScardHandle card, ScardDword disposition);
-    static ScardLong SCARD_CALL ReleaseContext(ScardContext context);
-    static ScardLong SCARD_CALL Control(ScardHandle card, ScardDword controlCode,
-                                        const void* inBuffer, ScardDword inSize, void* outBuffer,
-                                        ScardDword outSize, ScardDword* bytesReturned);
-
-    static FakeSmartCard* s_current;
     Events& m_events;
     std::map<ScardHandle, Connection> m_connections;
     ScardHandle m_nextHandle = 0x100;

@@ -9,23 +9,23 @@
 #include <ostream>
 
 #include "tests/sjis.h"
+#include "testsupport/all_zero.h"
 
 namespace readercheck::tests {
 namespace {
 
-std::string Hex(unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%x", value);
-    return text;
-}
-
 LibraryHandle const LIBRARY = reinterpret_cast<LibraryHandle>(0x11B0);
 ServiceManagerHandle const MANAGER = reinterpret_cast<ServiceManagerHandle>(0x5C3);
-constexpr uint32_t SERVICE_WIN32_OWN_PROCESS = 0x10;
 constexpr uint32_t ERROR_NO_MORE_BATCHES = 6;  // ERROR_INVALID_HANDLE
 constexpr uint32_t RESUME_STEP = 17;
 
 }  // namespace
+
+std::string Hex(uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof(text), "0x%llx", static_cast<unsigned long long>(value));
+    return text;
+}
 
 std::vector<std::string> Events::Calls() const {
     std::vector<std::string> calls;
@@ -43,6 +43,29 @@ std::vector<Event> Events::Matching(const std::string& prefix) const {
         }
     }
     return found;
+}
+
+std::vector<std::string> Trace(const Events& events, bool smartCardNamesOnly) {
+    std::vector<std::string> calls;
+    for (const std::string& call : events.Calls()) {
+        if (call == "Find" || call.rfind("Query(", 0) == 0) {
+            continue;
+        }
+        if (call.rfind("Scroll(", 0) == 0) {
+            calls.push_back("Scroll");
+        } else if (smartCardNamesOnly && call.rfind("SCard", 0) == 0) {
+            calls.push_back(call.substr(0, call.find('(')));
+        } else {
+            calls.push_back(call);
+        }
+    }
+    return calls;
+}
+
+std::vector<std::string> Then(std::vector<std::string> first,
+                              const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
 }
 
 void PrintTo(const Box& box, std::ostream* os) {
@@ -197,21 +220,12 @@ uint32_t FakeServiceManager::EnumerateBatch(ServiceManagerHandle manager, void* 
         return ERROR_NO_MORE_BATCHES;
     }
     const ServiceBatch& batch = batches[m_next++];
-    size_t fits = std::min<size_t>(bufferSize / sizeof(ServiceStatusRecord), batch.services.size());
-    for (size_t i = 0; i < fits; ++i) {
-        const ServiceEntry& entry = batch.services[i];
-        ServiceStatusRecord record{entry.name.c_str(),
-                                   entry.displayName.c_str(),
-                                   SERVICE_WIN32_OWN_PROCESS,
-                                   entry.state,
-                                   0,
-                                   0,
-                                   0,
-                                   0,
-                                   0};
-        std::memcpy(static_cast<char*>(buffer) + i * sizeof(record), &record, sizeof(record));
-    }
-    *servicesReturned = batch.returnedCount.value_or(batch.services.size());
+    m_strings.clear();
+    testsupport::ServiceBatchWriter writer =
+        batch.returnedCount ? testsupport::ServiceBatchWriter(buffer, bufferSize, &m_strings)
+                            : testsupport::ServiceBatchWriter(buffer, bufferSize);
+    const uint32_t written = writer.AddAll(batch.services);
+    *servicesReturned = batch.returnedCount.value_or(written);
     *bytesNeeded = batch.error == ERROR_MORE_DATA_CODE ? 4096 : 0;
     m_resume = batch.error == ERROR_MORE_DATA_CODE ? m_resume + RESUME_STEP : 0;
     *resumeHandle = m_resume;
@@ -224,8 +238,7 @@ void FakeServiceManager::Close(ServiceManagerHandle manager) {
 }
 
 bool FakeVersionQuery::Query(VersionForm form, VersionRecord* record) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(record);
-    bool zeroed = std::all_of(bytes, bytes + sizeof(*record), [](uint8_t b) { return b == 0; });
+    const bool zeroed = testsupport::AllZero(record, sizeof(*record));
     m_events.Add(std::string("Query(") + (form == VersionForm::Extended ? "Extended" : "Plain") +
                  (zeroed ? ",zeroed)" : ",not zeroed)"));
     const std::optional<VersionRecord>& answer = form == VersionForm::Extended ? extended : plain;
@@ -237,25 +250,9 @@ bool FakeVersionQuery::Query(VersionForm form, VersionRecord* record) {
     return true;
 }
 
-VersionRecord MakeVersion(uint32_t major, uint32_t minor, uint32_t build, uint32_t platform,
-                          const std::string& servicePack) {
-    VersionRecord record{};
-    record.majorVersion = major;
-    record.minorVersion = minor;
-    record.buildNumber = build;
-    record.platformId = platform;
-    std::memcpy(record.csdVersion, servicePack.data(),
-                std::min(servicePack.size(), sizeof(record.csdVersion)));
-    return record;
-}
-
 void UseHealthyPc(FakeSystem& fake, const std::string& servicePack) {
-    fake.version.extended = MakeVersion(6, 1, 7601, 2, servicePack);
-    ServiceBatch batch;
-    batch.services = {{"AudioSrv", "Windows Audio", SERVICE_RUNNING_STATE},
-                      {"SCardSvr", "Smart Card", SERVICE_RUNNING_STATE},
-                      {"Spooler", "Print Spooler", SERVICE_RUNNING_STATE}};
-    fake.services.batches = {batch};
+    fake.version.extended = testsupport::HealthyPcVersion(servicePack);
+    fake.services.batches = {{testsupport::HealthyPcServices(), 0, std::nullopt}};
     fake.window.answers = {BOX_YES, BOX_YES, BOX_YES};
 }
 

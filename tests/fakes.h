@@ -17,8 +17,11 @@
 #include "check/run_context.h"
 #include "sysinfo/windows_version.h"
 #include "tests/fake_smart_card.h"
+#include "testsupport/healthy_pc.h"
 
 namespace readercheck::tests {
+
+std::string Hex(uint64_t value);  // e.g. "0x30"
 
 struct Event {
     std::string call;     // the call with its numeric arguments, e.g. "Scroll(1000,12)"
@@ -50,6 +53,13 @@ struct Box {
     }
 };
 void PrintTo(const Box& box, std::ostream* os);
+
+// The calls in order, as whole runs are compared: scroll amounts, export
+// look-ups and version queries left out (their own tests pin those); smart
+// card calls by name alone when asked.
+std::vector<std::string> Trace(const Events& events, bool smartCardNamesOnly = false);
+std::vector<std::string> Then(std::vector<std::string> first,
+                              const std::vector<std::string>& second);
 
 // Boxes as the user saw them, in order.
 std::vector<Box> BoxesOf(const Events& events);
@@ -112,21 +122,19 @@ private:
     int m_loaded = 0;
 };
 
-struct ServiceEntry {
-    std::string name;
-    std::string displayName;
-    uint32_t state;
-};
+using testsupport::MakeVersion;
+using testsupport::ServiceEntry;
 
 struct ServiceBatch {
     std::vector<ServiceEntry> services;
     uint32_t error = 0;                     // 0, ERROR_MORE_DATA_CODE or any other
-    std::optional<uint32_t> returnedCount;  // what the call claims; services.size() if unset
+    std::optional<uint32_t> returnedCount;  // what the call claims; the records written if unset
 };
 
 // Serves its batches in order, laid out in the caller's buffer as the system
-// does (records first, their strings kept in the fake). Checks on
-// destruction that every opened handle was closed exactly once.
+// does (testsupport/service_batch.h); a batch with a returned count leaves
+// the whole buffer to records. Checks on destruction that every opened
+// handle was closed exactly once.
 class FakeServiceManager : public ServiceManager {
 public:
     explicit FakeServiceManager(Events& events) : m_events(events) {}
@@ -143,6 +151,7 @@ public:
 
 private:
     Events& m_events;
+    std::deque<std::string> m_strings;  // of a batch with a returned count
     size_t m_next = 0;
     uint32_t m_resume = 0;
     int m_open = 0;
@@ -162,9 +171,6 @@ public:
 private:
     Events& m_events;
 };
-
-VersionRecord MakeVersion(uint32_t major, uint32_t minor, uint32_t build, uint32_t platform,
-                          const std::string& servicePack);
 
 // The whole system of one test, sharing one event list.
 struct FakeSystem {

@@ -13,38 +13,10 @@ namespace readercheck::tests {
 namespace {
 
 const std::string READER = "VORNE QX7300 0";
-const char* const API_BOX =
-    "スマートカードのAPIが見つかりませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。";
-const char* const API_LOG =
-    "　　スマートカードのAPIが見つかりませんでした。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
-const char* const F1_LOG = "　　ICカードリーダライタをパソコンのUSBポートに接続してください。\r\n";
-const char* const S5_LOG =
-    "    Smart Cardサービスが見つかりませんでした。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
-
-// Calls in order, scroll amounts and export look-ups left out.
-std::vector<std::string> Trace(const Events& events) {
-    std::vector<std::string> calls;
-    for (const std::string& call : events.Calls()) {
-        if (call == "Find") {
-            continue;
-        }
-        calls.push_back(call.rfind("Scroll(", 0) == 0 ? "Scroll" : call);
-    }
-    return calls;
-}
-
 void UseWorkingPcAndReader(FakeSystem& fake) {
     UseHealthyPc(fake);
     fake.smartCard.readerList = READER + std::string(2, '\0');
     fake.smartCard.cards[READER] = WorkingCard(READER);
-}
-
-std::string PcBlockOfWindows7() {
-    return Sjis("パソコンの情報を取得します。\r\n") + FrameLine('*', 1) +
-           Sjis(
-               "このパソコンのＯＳは　Windows 7　です。\r\n"
-               "サービスパックは　Service Pack 1　です。\r\n") +
-           FrameLine('*', 2);
 }
 
 TEST(OperationCheckTest, WorkingReaderAnsweredYesYesYesGivesTheWholeLog) {
@@ -53,45 +25,12 @@ TEST(OperationCheckTest, WorkingReaderAnsweredYesYesYesGivesTheWholeLog) {
 
     EXPECT_EQ(RunOperationCheck(fake.system), 1u);
 
-    const std::string star = FrameLine('*', 1);
-    const std::string equals = FrameLine('=', 1);
-    const std::string expected =
-        Sjis(
-            "ICカードリーダライタの動作確認を開始します。\r\n\r\n"
-            "パソコンの情報を取得します。\r\n") +
-        star +
-        Sjis(
-            "このパソコンのＯＳは　Windows 7　です。\r\n"
-            "サービスパックは　Service Pack 1　です。\r\n") +
-        star + "\r\n" +
-        Sjis(
-            "Smart Cardサービスは正常に起動しています。\r\n\r\n"
-            "１. SCardEstablishContext    ＯＫ\r\n\r\n"
-            "２. SCardListReaderGroups    ＯＫ\r\n\r\n"
-            "３. SCardListReaders         ＯＫ\r\n\r\n"
-            "このパソコンにおいて\r\n"
-            "  VORNE QX7300 0\r\n"
-            "のICカードリーダライタが見つかりました。\r\n"
-            "\r\n") +
-        equals + Sjis("　　VORNE QX7300 0の動作確認を行います。\r\n") + equals + "\r\n" +
-        Sjis(
-            "４. SCardConnect             ＯＫ\r\n\r\n"
-            "５. SCardStatus              ＯＫ\r\n"
-            "VORNE QX7300 0\r\n"
-            "  SCARD_SPECIFIC    SCARD_PROTOCOL_T1\r\n"
-            "  ATR    3B 8A 80 01 00 \r\n\r\n"
-            "６. SCardControl             ＯＫ\r\n"
-            "　ファームウェアのバージョンは　3.0a です。\r\n"
-            "　ドライバソフトのバージョンは　1.2 です。\r\n\r\n"
-            "７. SCardDisconnect          ＯＫ\r\n\r\n"
-            "VORNE QX7300 0 の動作確認が終了しました。\r\n\r\n\r\n") +
-        star + Sjis("　　VORNE QX7300 0 は正常に動作しています。\r\n") + star + "\r\n\r\n" +
-        Sjis(
-            "\r\n"
-            "\r\n動作確認終了\r\n");
+    const std::string expected = Sjis(Text("START")) + HealthyPcBlock() + Sjis(Text("SERVICE_OK")) +
+                                 StepsOneToThreeOk() + ReaderListing({READER}) +
+                                 WorkingReaderBlock(READER) + "\r\n" + Sjis(Text("END"));
     std::vector<std::string> shown = LogTextsOf(fake.events);
     ASSERT_FALSE(shown.empty());
-    EXPECT_TRUE(SameText(shown.front(), Sjis(START_TEXT)));
+    EXPECT_TRUE(SameText(shown.front(), Sjis(Text("START"))));
     EXPECT_TRUE(SameText(shown.back(), expected));
     EXPECT_EQ(BoxesOf(fake.events).size(), 3u) << "the three questions only";
     EXPECT_EQ(fake.events.Matching("Pause").size(), 6u);
@@ -118,7 +57,7 @@ struct RunCase {
 };
 
 std::vector<RunCase> RunCases() {
-    const Box apiBox = {Sjis(API_BOX), Sjis("エラー"), 0x30};
+    const Box apiBox = ErrorBox(Text("BINDING.box"));
     const std::vector<std::string> buttons = {"Enable(1,1)", "Enable(1002,1)"};
     const std::vector<std::string> questions = {"Box(0x4)", "Box(0x4)", "Box(0x4)"};
     return {
@@ -127,7 +66,7 @@ std::vector<RunCase> RunCases() {
              UseWorkingPcAndReader(f);
              f.libraries.loadFails = true;
          },
-         Sjis(START_TEXT) + Framed(API_LOG),
+         Sjis(Text("START")) + Framed(Text("BINDING.log")),
          {apiBox},
          {"Enable(1,0)", "Enable(1002,0)", "SetText(1000)", "Load", "Box(0x30)", "SetText(1000)",
           "Enable(1,1)", "Enable(1002,1)"}},
@@ -136,7 +75,7 @@ std::vector<RunCase> RunCases() {
              UseWorkingPcAndReader(f);
              f.libraries.exports.erase("SCardControl");
          },
-         Sjis(START_TEXT) + Framed(API_LOG),
+         Sjis(Text("START")) + Framed(Text("BINDING.log")),
          {apiBox},
          {"Free", "Box(0x30)", "SetText(1000)", "Enable(1,1)", "Enable(1002,1)"}},
         {"library lacks its first function",
@@ -144,7 +83,7 @@ std::vector<RunCase> RunCases() {
              UseWorkingPcAndReader(f);
              f.libraries.exports.erase("SCardEstablishContext");
          },
-         Sjis(START_TEXT) + Framed(API_LOG),
+         Sjis(Text("START")) + Framed(Text("BINDING.log")),
          {apiBox},
          {"Free", "Box(0x30)", "SetText(1000)", "Enable(1,1)", "Enable(1002,1)"}},
         {"interview stops: no closing line",
@@ -152,18 +91,16 @@ std::vector<RunCase> RunCases() {
              UseWorkingPcAndReader(f);
              f.window.answers = {BOX_NO};
          },
-         Sjis(START_TEXT) + Framed(F1_LOG),
-         {{Sjis("ＩＣカードリーダライタは接続されていますか？"),
-           Sjis("ＩＣカードリーダライタ接続確認"), 4},
-          {Sjis("ＩＣカードリーダライタをパソコンの\r\nUSBポートに接続してください。\r\n"),
-           Sjis("ＩＣカードリーダライタ接続"), 0x30}},
+         Sjis(Text("START")) + Framed(Text("F1.log")),
+         {{Sjis(Text("Q1.box")), Sjis(Text("Q1.caption")), 4},
+          {Sjis(Text("F1.box")), Sjis(Text("F1.caption")), 0x30}},
          {"Box(0x30)", "SetText(1000)", "Enable(1,1)", "Enable(1002,1)", "Free"}},
         {"service check stops: no closing line",
          [](FakeSystem& f) {
              UseWorkingPcAndReader(f);
              f.services.batches[0].services.erase(f.services.batches[0].services.begin() + 1);
          },
-         Sjis(START_TEXT) + PcBlockOfWindows7() + Framed(S5_LOG),
+         Sjis(Text("START")) + HealthyPcBlock() + Framed(Text("S5.log")),
          {},
          {"Close", "SetText(1000)", "LineCount(1000)", "Scroll", "Enable(1,1)", "Enable(1002,1)",
           "Free"}},
@@ -172,12 +109,29 @@ std::vector<RunCase> RunCases() {
              UseWorkingPcAndReader(f);
              f.smartCard.establishResult = static_cast<ScardLong>(0x8010001D);
          },
-         Sjis(START_TEXT) + PcBlockOfWindows7() +
-             Sjis("Smart Cardサービスは正常に起動しています。\r\n\r\n") +
-             FailedStep(1, "  (0x8010001d)", R1_LOG) + Sjis(CLOSING_TEXT),
+         Sjis(Text("START")) + HealthyPcBlock() + Sjis(Text("SERVICE_OK")) +
+             FailedStep(1, "  (0x8010001d)", Text("R1L")) + Sjis(Text("END")),
          {},
          {"SCardEstablishContext(scope=0,null,null)", "Box(0x30)", "SetText(1000)", "SetText(1000)",
           "LineCount(1000)", "Scroll", "Enable(1,1)", "Enable(1002,1)", "Free"}},
+        {"dialog gone after the first question: nothing more is asked or shown, the library freed",
+         [](FakeSystem& f) {
+             UseWorkingPcAndReader(f);
+             f.window.goneAfter = "Box(";
+         },
+         Sjis(Text("START")),
+         {{Sjis(Text("Q1.box")), Sjis(Text("Q1.caption")), 4}},
+         {"Enable(1,0)", "Enable(1002,0)", "SetText(1000)", "Load", "Box(0x4)", "Free"}},
+        {"dialog gone after a card was connected: the card and the context given back, no more",
+         [](FakeSystem& f) {
+             UseWorkingPcAndReader(f);
+             f.window.goneAfter = "SCardConnectA";
+         },
+         Sjis(Text("START")) + HealthyPcBlock() + Sjis(Text("SERVICE_OK")) + StepsOneToThreeOk() +
+             ReaderListing({READER}) + ReaderHeader(READER),
+         {},
+         {"SCardConnectA(context,share=1,protocols=3)", "SCardDisconnect(card,disposition=1)",
+          "SCardReleaseContext(context)", "Free"}},
     };
 }
 
@@ -191,14 +145,16 @@ TEST(OperationCheckTest, EveryEndEnablesTheButtonsAndFreesTheLibrary) {
 
         std::vector<std::string> shown = LogTextsOf(fake.events);
         ASSERT_FALSE(shown.empty());
-        EXPECT_TRUE(SameText(shown.front(), Sjis(START_TEXT)));
+        EXPECT_TRUE(SameText(shown.front(), Sjis(Text("START"))));
         EXPECT_TRUE(SameText(shown.back(), c.log));
         if (!c.boxes.empty()) {
             EXPECT_EQ(BoxesOf(fake.events), c.boxes);
         }
         EXPECT_TRUE(BoxesPrecedeTheirEntries(fake.events));
-        if (c.log.find(Sjis(CLOSING_TEXT)) == std::string::npos) {
-            EXPECT_TRUE(fake.events.Matching("SCard").empty()) << "a stopped run reads no card";
+        if (c.log.find(Ok(1)) == std::string::npos &&
+            c.log.find(Sjis(Text("STEP_NG.1"))) == std::string::npos) {
+            EXPECT_TRUE(fake.events.Matching("SCard").empty())
+                << "a run without step 1 reads no card";
         }
         std::vector<std::string> calls = Trace(fake.events);
         ASSERT_GE(calls.size(), c.tail.size());

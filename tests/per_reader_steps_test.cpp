@@ -22,25 +22,6 @@ std::string RunOn(FakeSystem& fake, const FakeCard& card) {
     return run.log.Text();
 }
 
-// Smart card calls by name only, scroll amounts left out.
-std::vector<std::string> Trace(const Events& events) {
-    std::vector<std::string> calls;
-    for (const std::string& call : events.Calls()) {
-        if (call.rfind("Scroll(", 0) == 0) {
-            calls.push_back("Scroll");
-        } else if (call.rfind("SCard", 0) == 0) {
-            calls.push_back(call.substr(0, call.find('(')));
-        } else {
-            calls.push_back(call);
-        }
-    }
-    return calls;
-}
-
-Box ErrorBox(const std::string& cp932Text) {
-    return {cp932Text, Sjis("エラー"), 0x30};
-}
-
 std::string Body(const std::string& stateLine, const std::string& atr) {
     return Ok(4) + StatusBlock(NAME, stateLine, atr);
 }
@@ -56,63 +37,60 @@ TEST(PerReaderTest, EachFailingStepIsReportedAndTheVerdictFollows) {
     const std::string atr = WORKING_CARD_ATR_TEXT;
     const std::vector<std::string> start = {"SetText(1000)", "LineCount(1000)", "Scroll",
                                             "Pause(500)", "SCardConnectA"};
-    auto with = [&start](std::vector<std::string> rest) {
-        rest.insert(rest.begin(), start.begin(), start.end());
-        return rest;
-    };
     const Case cases[] = {
         {"card answers every step",
          [](FakeCard&) {},
          WorkingReaderBlock(NAME),
          {},
-         with({"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
-               "SCardControl", "SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)",
-               "SCardDisconnect", "SetText(1000)"})},
+         Then(start, {"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
+                      "SCardControl", "SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)",
+                      "SCardDisconnect", "SetText(1000)"})},
         {"no card: nothing touches the card after step 4",
          [](FakeCard& c) { c.connectResult = static_cast<ScardLong>(0x80100069); },
-         ReaderHeader(NAME) + FailedStep(4, "  (0x80100069)", C4_LOG) + Verdict(NAME, true),
-         {ErrorBox(NAME + Sjis(C4_BOX))},
-         with({"LineCount(1000)", "Scroll", "Box(0x30)", "SetText(1000)", "SetText(1000)"})},
+         ReaderHeader(NAME) + FailedStep(4, "  (0x80100069)", Text("C4L")) + Verdict(NAME, true),
+         {ErrorBox(NAME + Text("C4"))},
+         Then(start, {"LineCount(1000)", "Scroll", "Box(0x30)", "SetText(1000)", "SetText(1000)"})},
         {"status fails: control skipped, still disconnected",
          [](FakeCard& c) { c.statusResult = static_cast<ScardLong>(0x80100069); },
-         ReaderHeader(NAME) + Ok(4) + FailedStep(5, "  (0x80100069)", C5_LOG) + Ok(7) +
+         ReaderHeader(NAME) + Ok(4) + FailedStep(5, "  (0x80100069)", Text("C5L")) + Ok(7) +
              Verdict(NAME, true),
-         {ErrorBox(NAME + Sjis(C5_BOX))},
-         with({"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
+         {ErrorBox(NAME + Text("C5"))},
+         Then(start,
+              {"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
                "LineCount(1000)", "Scroll", "Box(0x30)", "SetText(1000)", "SetText(1000)",
                "LineCount(1000)", "Scroll", "Pause(500)", "SCardDisconnect", "SetText(1000)"})},
         {"control fails: box without the name, still disconnected",
          [](FakeCard& c) { c.controlResult = 1; },
-         ReaderHeader(NAME) + Body(SPECIFIC_T1_TEXT, atr) +
-             FailedStep(6, "  (0x00000001)", C6_LOG) + Ok(7) + Verdict(NAME, true),
-         {ErrorBox(Sjis(C6_BOX))},
-         with({"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
-               "SCardControl", "LineCount(1000)", "Scroll", "Box(0x30)", "SetText(1000)",
-               "SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardDisconnect",
-               "SetText(1000)"})},
+         ReaderHeader(NAME) + Body(SpecificT1(), atr) +
+             FailedStep(6, "  (0x00000001)", Text("C6L")) + Ok(7) + Verdict(NAME, true),
+         {ErrorBox(Text("C6"))},
+         Then(start, {"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
+                      "SCardControl", "LineCount(1000)", "Scroll", "Box(0x30)", "SetText(1000)",
+                      "SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardDisconnect",
+                      "SetText(1000)"})},
         {"disconnect fails",
          [](FakeCard& c) { c.disconnectResult = static_cast<ScardLong>(0x80100068); },
-         ReaderHeader(NAME) + Body(SPECIFIC_T1_TEXT, atr) + VersionBlock("3.0a", "1.2") +
-             FailedStep(7, "  (0x80100068)", C7_LOG) + Verdict(NAME, true),
-         {ErrorBox(Sjis(C7_BOX))},
-         with({"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
-               "SCardControl", "SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)",
-               "SCardDisconnect", "LineCount(1000)", "Scroll", "Box(0x30)", "SetText(1000)",
-               "SetText(1000)"})},
+         ReaderHeader(NAME) + Body(SpecificT1(), atr) + VersionBlock("3.0a", "1.2") +
+             FailedStep(7, "  (0x80100068)", Text("C7L")) + Verdict(NAME, true),
+         {ErrorBox(Text("C7"))},
+         Then(start, {"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)", "SCardStatusA",
+                      "SCardControl", "SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)",
+                      "SCardDisconnect", "LineCount(1000)", "Scroll", "Box(0x30)", "SetText(1000)",
+                      "SetText(1000)"})},
         {"control and disconnect both fail",
          [](FakeCard& c) {
              c.controlResult = 2;
              c.disconnectResult = 3;
          },
-         ReaderHeader(NAME) + Body(SPECIFIC_T1_TEXT, atr) +
-             FailedStep(6, "  (0x00000002)", C6_LOG) + FailedStep(7, "  (0x00000003)", C7_LOG) +
-             Verdict(NAME, true),
-         {ErrorBox(Sjis(C6_BOX)), ErrorBox(Sjis(C7_BOX))},
-         with({"SetText(1000)", "LineCount(1000)", "Scroll",          "Pause(500)",
-               "SCardStatusA",  "SCardControl",    "LineCount(1000)", "Scroll",
-               "Box(0x30)",     "SetText(1000)",   "SetText(1000)",   "LineCount(1000)",
-               "Scroll",        "Pause(500)",      "SCardDisconnect", "LineCount(1000)",
-               "Scroll",        "Box(0x30)",       "SetText(1000)",   "SetText(1000)"})},
+         ReaderHeader(NAME) + Body(SpecificT1(), atr) +
+             FailedStep(6, "  (0x00000002)", Text("C6L")) +
+             FailedStep(7, "  (0x00000003)", Text("C7L")) + Verdict(NAME, true),
+         {ErrorBox(Text("C6")), ErrorBox(Text("C7"))},
+         Then(start, {"SetText(1000)", "LineCount(1000)", "Scroll",          "Pause(500)",
+                      "SCardStatusA",  "SCardControl",    "LineCount(1000)", "Scroll",
+                      "Box(0x30)",     "SetText(1000)",   "SetText(1000)",   "LineCount(1000)",
+                      "Scroll",        "Pause(500)",      "SCardDisconnect", "LineCount(1000)",
+                      "Scroll",        "Box(0x30)",       "SetText(1000)",   "SetText(1000)"})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.situation);
@@ -122,7 +100,7 @@ TEST(PerReaderTest, EachFailingStepIsReportedAndTheVerdictFollows) {
         std::string log = RunOn(fake, card);
         EXPECT_TRUE(SameText(log, c.log));
         EXPECT_EQ(BoxesOf(fake.events), c.boxes);
-        EXPECT_EQ(Trace(fake.events), c.trace);
+        EXPECT_EQ(Trace(fake.events, true), c.trace);
         EXPECT_TRUE(BoxesPrecedeTheirEntries(fake.events));
         EXPECT_EQ(LogTextsOf(fake.events).back(), log);
     }
@@ -195,7 +173,7 @@ TEST(PerReaderTest, AtrShowsItsBytesUpToItsLengthAndTheBuffer) {
         card.atr = c.written;
         card.atrLength = c.length;
         std::string log = RunOn(fake, card);
-        EXPECT_TRUE(SameText(log, ReaderHeader(NAME) + Body(SPECIFIC_T1_TEXT, c.shown) +
+        EXPECT_TRUE(SameText(log, ReaderHeader(NAME) + Body(SpecificT1(), c.shown) +
                                       VersionBlock("3.0a", "1.2") + Ok(7) + Verdict(NAME, false)))
             << c.situation;
     }
@@ -224,7 +202,7 @@ TEST(PerReaderTest, FirstStatusNameIsShownWithinItsBuffer) {
         card.statusNamesLength = c.length;
         std::string log = RunOn(fake, card);
         std::string expected = ReaderHeader(NAME) + Ok(4) +
-                               StatusBlock(c.shown, SPECIFIC_T1_TEXT, WORKING_CARD_ATR_TEXT) +
+                               StatusBlock(c.shown, SpecificT1(), WORKING_CARD_ATR_TEXT) +
                                VersionBlock("3.0a", "1.2") + Ok(7) + Verdict(NAME, false);
         EXPECT_TRUE(SameText(log, expected)) << c.situation;
     }
@@ -260,9 +238,9 @@ TEST(PerReaderTest, VersionBytesGiveFirmwareAndDriverVersions) {
         card.versionReply = c.reply;
         card.versionLength = c.length;
         std::string log = RunOn(fake, card);
-        EXPECT_TRUE(
-            SameText(log, ReaderHeader(NAME) + Body(SPECIFIC_T1_TEXT, WORKING_CARD_ATR_TEXT) +
-                              VersionBlock(c.firmware, c.driver) + Ok(7) + Verdict(NAME, false)))
+        EXPECT_TRUE(SameText(log, ReaderHeader(NAME) + Body(SpecificT1(), WORKING_CARD_ATR_TEXT) +
+                                      VersionBlock(c.firmware, c.driver) + Ok(7) +
+                                      Verdict(NAME, false)))
             << c.situation;
     }
 }
@@ -281,7 +259,7 @@ TEST(PerReaderTest, ShortReplyAfterAFullOneStillShowsZeros) {
     RunReaderTest(run, FakeSmartCard::CONTEXT, second.c_str());
 
     std::string secondBlock = ReaderHeader(second) + Ok(4) +
-                              StatusBlock(second, SPECIFIC_T1_TEXT, WORKING_CARD_ATR_TEXT) +
+                              StatusBlock(second, SpecificT1(), WORKING_CARD_ATR_TEXT) +
                               VersionBlock("0.00", "0.0") + Ok(7) + Verdict(second, false);
     EXPECT_TRUE(SameText(run.log.Text(), WorkingReaderBlock(NAME) + secondBlock));
     for (const Event& event : fake.events.Matching("SCardControl")) {

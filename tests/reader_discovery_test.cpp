@@ -25,10 +25,6 @@ std::string ListOf(const std::vector<std::string>& names) {
     return list + '\0';
 }
 
-Box ErrorBox(const std::string& cp932Text) {
-    return {cp932Text, Sjis("エラー"), 0x30};
-}
-
 // Runs the stage with the fake's smart card bound; returns the log.
 std::string RunStage(FakeSystem& fake) {
     RunContext run(fake.system);
@@ -61,7 +57,7 @@ std::vector<DiscoveryCase> DiscoveryCases() {
         };
     };
     const std::string step3Length =
-        Ok(1) + Ok(2) + FailedStep(3, "  (0x00000000)", R2_LOG) + "\r\n";
+        Ok(1) + Ok(2) + FailedStep(3, "  (0x00000000)", Text("R2L")) + "\r\n";
     return {
         {"one working reader",
          [](FakeSmartCard& card) {
@@ -76,13 +72,13 @@ std::vector<DiscoveryCase> DiscoveryCases() {
              card.cards[READER_1] = WorkingCard(READER_1);
          },
          StepsOneToThreeOk() + ReaderListing({READER_0, READER_1}) + ReaderHeader(READER_0) +
-             FailedStep(4, "  (0x8010000c)", C4_LOG) + Verdict(READER_0, true) +
+             FailedStep(4, "  (0x8010000c)", Text("C4L")) + Verdict(READER_0, true) +
              WorkingReaderBlock(READER_1) + "\r\n",
-         {ErrorBox(READER_0 + Sjis(C4_BOX))}},
+         {ErrorBox(READER_0 + Text("C4"))}},
         {"a reader of another make only",
          [](FakeSmartCard& card) { card.readerList = ListOf({OTHER_MAKE}); },
-         StepsOneToThreeOk() + ReaderListing({OTHER_MAKE}) + Framed(R4_LOG) + "\r\n",
-         {ErrorBox(Sjis(R4_BOX))}},
+         StepsOneToThreeOk() + ReaderListing({OTHER_MAKE}) + Framed(Text("R4L")) + "\r\n",
+         {ErrorBox(Text("R4"))}},
         {"the maker's reader among others",
          [](FakeSmartCard& card) {
              card.readerList = ListOf({OTHER_MAKE, READER_0, "Other Reader 1"});
@@ -93,19 +89,19 @@ std::vector<DiscoveryCase> DiscoveryCases() {
          {}},
         {"step 1 fails: nothing else runs",
          [](FakeSmartCard& card) { card.establishResult = static_cast<ScardLong>(0x8010001D); },
-         FailedStep(1, "  (0x8010001d)", R1_LOG),
-         {ErrorBox(Sjis(R1_BOX))}},
+         FailedStep(1, "  (0x8010001d)", Text("R1L")),
+         {ErrorBox(Text("R1"))}},
         {"step 2 fails",
          [](FakeSmartCard& card) { card.groupsResult = static_cast<ScardLong>(0x8010001E); },
-         Ok(1) + FailedStep(2, "  (0x8010001e)", R2_LOG) + "\r\n",
-         {ErrorBox(Sjis(R2_BOX))}},
+         Ok(1) + FailedStep(2, "  (0x8010001e)", Text("R2L")) + "\r\n",
+         {ErrorBox(Text("R2"))}},
         {"step 3 fails",
          [](FakeSmartCard& card) { card.readersResult = static_cast<ScardLong>(0x8010002E); },
-         Ok(1) + Ok(2) + FailedStep(3, "  (0x8010002e)", R2_LOG) + "\r\n",
-         {ErrorBox(Sjis(R3_BOX))}},
-        {"step 3 returns a length of 0", lengthOnly(0), step3Length, {ErrorBox(Sjis(R3_BOX))}},
-        {"step 3 returns a length of 1", lengthOnly(1), step3Length, {ErrorBox(Sjis(R3_BOX))}},
-        {"step 3 returns a length of 2", lengthOnly(2), step3Length, {ErrorBox(Sjis(R3_BOX))}},
+         Ok(1) + Ok(2) + FailedStep(3, "  (0x8010002e)", Text("R2L")) + "\r\n",
+         {ErrorBox(Text("R3"))}},
+        {"step 3 returns a length of 0", lengthOnly(0), step3Length, {ErrorBox(Text("R3"))}},
+        {"step 3 returns a length of 1", lengthOnly(1), step3Length, {ErrorBox(Text("R3"))}},
+        {"step 3 returns a length of 2", lengthOnly(2), step3Length, {ErrorBox(Text("R3"))}},
         {"step 8 fails after a working reader",
          [](FakeSmartCard& card) {
              card.readerList = ListOf({READER_0});
@@ -113,16 +109,16 @@ std::vector<DiscoveryCase> DiscoveryCases() {
              card.releaseResult = static_cast<ScardLong>(0x80100003);
          },
          StepsOneToThreeOk() + ReaderListing({READER_0}) + WorkingReaderBlock(READER_0) + "\r\n" +
-             FailedStep(8, "  (0x80100003)", R8_LOG),
-         {ErrorBox(Sjis(R8_BOX))}},
+             FailedStep(8, "  (0x80100003)", Text("R8L")),
+         {ErrorBox(Text("R8"))}},
         {"step 2 and step 8 fail",
          [](FakeSmartCard& card) {
              card.groupsResult = 1;
              card.releaseResult = 2;
          },
-         Ok(1) + FailedStep(2, "  (0x00000001)", R2_LOG) + "\r\n" +
-             FailedStep(8, "  (0x00000002)", R8_LOG),
-         {ErrorBox(Sjis(R2_BOX)), ErrorBox(Sjis(R8_BOX))}},
+         Ok(1) + FailedStep(2, "  (0x00000001)", Text("R2L")) + "\r\n" +
+             FailedStep(8, "  (0x00000002)", Text("R8L")),
+         {ErrorBox(Text("R2")), ErrorBox(Text("R8"))}},
     };
 }
 
@@ -139,16 +135,6 @@ TEST(ReaderCheckTest, EachSituationWritesItsWholeLogAndBoxes) {
         ASSERT_FALSE(LogTextsOf(fake.events).empty());
         EXPECT_EQ(LogTextsOf(fake.events).back(), log) << "the last refresh shows all";
     }
-}
-
-// The calls of a stage with scroll amounts left out; the smart card calls
-// keep their arguments.
-std::vector<std::string> Trace(const Events& events) {
-    std::vector<std::string> calls;
-    for (std::string call : events.Calls()) {
-        calls.push_back(call.rfind("Scroll(", 0) == 0 ? "Scroll" : call);
-    }
-    return calls;
 }
 
 const std::string ESTABLISH = "SCardEstablishContext(scope=0,null,null)";
@@ -168,27 +154,23 @@ TEST(ReaderCheckTest, FailuresScrollBeforeTheirBoxAndRefreshAfterIt) {
         std::vector<std::string> trace;
     };
     const std::vector<std::string> release = {PAUSE, RELEASE, REFRESH, COUNT, "Scroll"};
-    auto then = [](std::vector<std::string> a, const std::vector<std::string>& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
-    };
     const Case cases[] = {
         {"step 1 fails: box, then the entry, no release",
          [](FakeSmartCard& c) { c.establishResult = 1; },
          {ESTABLISH, BOX, REFRESH}},
         {"step 2 fails", [](FakeSmartCard& c) { c.groupsResult = 1; },
-         then({ESTABLISH, REFRESH, PAUSE, GROUPS, COUNT, "Scroll", BOX, REFRESH}, release)},
+         Then({ESTABLISH, REFRESH, PAUSE, GROUPS, COUNT, "Scroll", BOX, REFRESH}, release)},
         {"step 3 fails", [](FakeSmartCard& c) { c.readersResult = 1; },
-         then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, COUNT,
+         Then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, COUNT,
                "Scroll", BOX, REFRESH, REFRESH, COUNT, "Scroll"},
               release)},
         {"no matching reader", [](FakeSmartCard& c) { c.readerList = ListOf({OTHER_MAKE}); },
-         then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, REFRESH,
+         Then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, REFRESH,
                COUNT, "Scroll", COUNT, "Scroll", BOX, REFRESH, REFRESH, COUNT, "Scroll"},
               release)},
         {"matching reader: refreshed and scrolled after the walk",
          [](FakeSmartCard& c) { c.readerList = ListOf({READER_0}); },
-         then({ESTABLISH, REFRESH, PAUSE,    GROUPS,  REFRESH, COUNT,    "Scroll", PAUSE,   READERS,
+         Then({ESTABLISH, REFRESH, PAUSE,    GROUPS,  REFRESH, COUNT,    "Scroll", PAUSE,   READERS,
                REFRESH,   COUNT,   "Scroll", REFRESH, COUNT,   "Scroll", PAUSE,    CONNECT, COUNT,
                "Scroll",  BOX,     REFRESH,  REFRESH, REFRESH, COUNT,    "Scroll"},
               release)},
@@ -226,7 +208,7 @@ TEST(ReaderCheckTest, MakerIsRecognisedByTheFirstTwelveBytesOfTheName) {
         EXPECT_EQ(ReadersIn(fake.events, "SCardConnectA"),
                   c.matches ? std::vector<std::string>{c.name} : std::vector<std::string>{})
             << c.name;
-        EXPECT_EQ(log.find(Framed(R4_LOG)) != std::string::npos, !c.matches) << c.name;
+        EXPECT_EQ(log.find(Framed(Text("R4L"))) != std::string::npos, !c.matches) << c.name;
     }
 }
 
@@ -250,6 +232,11 @@ TEST(ReaderCheckTest, WalkStaysInsideTheListAndItsLength) {
          ListOf({"ACME R1", "VORNE QX7300 A"}),
          14,
          {"ACME R1", "VORNE "},
+         {}},
+        {"length leaves one character of the final name",
+         ListOf({"ACME R1", "VORNE QX7300 A"}),
+         9,
+         {"ACME R1", "V"},
          {}},
         {"length larger than written: the list ends at its empty name",
          ListOf({READER_0}),

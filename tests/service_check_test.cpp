@@ -11,28 +11,6 @@
 namespace readercheck::tests {
 namespace {
 
-const char* const S1_BOX =
-    "サービス制御マネージャの呼び出しに失敗しました。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。";
-const char* const S1_LOG =
-    "　　サービス制御マネージャの呼び出しに失敗しました。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
-const char* const S2_BOX =
-    "サービス一覧の取得に失敗しました。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。";
-const char* const S2_LOG =
-    "    サービス一覧の取得に失敗しました\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
-const char* const S3_BOX =
-    "Smart Card Resource Managerが見つかりました。\r\nMicrosoft Smart Card Base Componentsがインストール\r\nされています。\r\nシステムの復元をしてパソコンを正しい状態に戻してください。\r\n";
-const char* const S3_LOG =
-    "    Smart Card Resource Managerが見つかりました。\r\n　　Microsoft Smart Card Base Componentsがインストール\r\n　　されています。\r\n　　システムの復元をしてパソコンを正しい状態に戻してください。\r\n";
-const char* const S4_BOX =
-    "Smart Cardサービスが起動していません。\r\n管理ツールのサービスから「Smart Card」のサービスを選択し、\r\n「サービスの開始」を実行してください。";
-const char* const S4_LOG =
-    "    Smart Cardサービスが起動していません。\r\n    管理ツールのサービスから「Smart Card」のサービスを選択し、\r\n    「サービスの開始」を実行してください。\r\n";
-const char* const S5_BOX =
-    "Smart Cardサービスが見つかりませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。";
-const char* const S5_LOG =
-    "    Smart Cardサービスが見つかりませんでした。\r\n　　パソコンが異常な状態です。\r\n　　パソコンを修復してください。\r\n";
-const char* const RUNNING_LINE = "Smart Cardサービスは正常に起動しています。\r\n\r\n";
-
 constexpr uint32_t STOPPED = 1;
 constexpr uint32_t START_PENDING = 2;
 constexpr uint32_t RUNNING = SERVICE_RUNNING_STATE;
@@ -44,15 +22,6 @@ const std::string ENUM_THIRD = "Enum(size=36000,needed=0,returned=0,resume=34)";
 const std::vector<std::string> FINAL_REFRESH = {"Close", "SetText(1000)", "LineCount(1000)",
                                                 "Scroll"};
 
-std::string PcBlock(const std::string& windowsName, const std::string& servicePackSentence) {
-    return Sjis("パソコンの情報を取得します。\r\n") + FrameLine('*', 1) +
-           Sjis("このパソコンのＯＳは　" + windowsName + "　です。\r\n") +
-           Sjis(servicePackSentence) + FrameLine('*', 2);
-}
-
-const std::string WINDOWS_7_BLOCK =
-    PcBlock("Windows 7", "サービスパックは　Service Pack 1　です。\r\n");
-
 ServiceBatch Batch(std::vector<ServiceEntry> services, uint32_t error) {
     ServiceBatch batch;
     batch.services = std::move(services);
@@ -60,31 +29,12 @@ ServiceBatch Batch(std::vector<ServiceEntry> services, uint32_t error) {
     return batch;
 }
 
-// The calls a service check makes after reading the version, with the
-// scroll amount left out.
-std::vector<std::string> Trace(const Events& events) {
-    std::vector<std::string> calls;
-    for (const std::string& call : events.Calls()) {
-        if (call.rfind("Query(", 0) == 0) {
-            continue;
-        }
-        calls.push_back(call.rfind("Scroll(", 0) == 0 ? "Scroll" : call);
-    }
-    return calls;
-}
-
-std::vector<std::string> Then(std::vector<std::string> first,
-                              const std::vector<std::string>& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
 struct ServiceCase {
     const char* situation;
     std::function<void(FakeServiceManager&)> setUp;
     StageOutcome outcome;
-    std::string logAfterPcBlock;  // CP932
-    std::vector<const char*> boxes;
+    std::string logAfterPcBlock;     // CP932
+    std::vector<const char*> boxes;  // their texts' names
     std::vector<std::string> trace;
 };
 
@@ -100,7 +50,7 @@ std::vector<ServiceCase> ServiceCases() {
                                 0)};
          },
          StageOutcome::Continue,
-         Sjis(RUNNING_LINE),
+         Sjis(Text("SERVICE_OK")),
          {},
          Then({"Open", ENUM_FIRST}, FINAL_REFRESH)},
         {"service stopped reports once and stops after the final refresh",
@@ -109,16 +59,16 @@ std::vector<ServiceCase> ServiceCases() {
                  Batch({{"SCardSvr", "Smart Card", STOPPED}, {"Spooler", "P", RUNNING}}, 0)};
          },
          StageOutcome::Stop,
-         Framed(S4_LOG),
-         {S4_BOX},
+         Framed(Text("S4.log")),
+         {"S4"},
          Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
         {"service still starting counts as not running",
          [](FakeServiceManager& s) {
              s.batches = {Batch({{"SCardSvr", "Smart Card", START_PENDING}}, 0)};
          },
          StageOutcome::Stop,
-         Framed(S4_LOG),
-         {S4_BOX},
+         Framed(Text("S4.log")),
+         {"S4"},
          Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
         {"legacy display name skips the rest of its batch but reads the next batch",
          [](FakeServiceManager& s) {
@@ -129,16 +79,16 @@ std::vector<ServiceCase> ServiceCases() {
                           Batch({{"Spooler", "Print Spooler", RUNNING}}, 0)};
          },
          StageOutcome::Stop,
-         Framed(S3_LOG),
-         {S3_BOX},
+         Framed(Text("S3.log")),
+         {"S3"},
          Then({"Open", ENUM_FIRST, box, refresh, ENUM_SECOND}, FINAL_REFRESH)},
         {"service missing",
          [](FakeServiceManager& s) {
              s.batches = {Batch({{"AudioSrv", "Windows Audio", RUNNING}}, 0)};
          },
          StageOutcome::Stop,
-         Framed(S5_LOG),
-         {S5_BOX},
+         Framed(Text("S5.log")),
+         {"S5"},
          Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
         {"service name compared exactly and whole",
          [](FakeServiceManager& s) {
@@ -148,8 +98,8 @@ std::vector<ServiceCase> ServiceCases() {
                                 0)};
          },
          StageOutcome::Stop,
-         Framed(S5_LOG),
-         {S5_BOX},
+         Framed(Text("S5.log")),
+         {"S5"},
          Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
         {"display name compared whole",
          [](FakeServiceManager& s) {
@@ -158,7 +108,7 @@ std::vector<ServiceCase> ServiceCases() {
                                 0)};
          },
          StageOutcome::Continue,
-         Sjis(RUNNING_LINE),
+         Sjis(Text("SERVICE_OK")),
          {},
          Then({"Open", ENUM_FIRST}, FINAL_REFRESH)},
         {"service in the second of three batches",
@@ -170,7 +120,7 @@ std::vector<ServiceCase> ServiceCases() {
                           Batch({{"Themes", "T", RUNNING}}, 0)};
          },
          StageOutcome::Continue,
-         Sjis(RUNNING_LINE),
+         Sjis(Text("SERVICE_OK")),
          {},
          Then({"Open", ENUM_FIRST, ENUM_SECOND, ENUM_THIRD}, FINAL_REFRESH)},
         {"stopped service found in an earlier batch is not missing",
@@ -179,22 +129,28 @@ std::vector<ServiceCase> ServiceCases() {
                           Batch({{"Spooler", "S", RUNNING}}, 0)};
          },
          StageOutcome::Stop,
-         Framed(S4_LOG),
-         {S4_BOX},
+         Framed(Text("S4.log")),
+         {"S4"},
          Then({"Open", ENUM_FIRST, box, refresh, ENUM_SECOND}, FINAL_REFRESH)},
         {"service manager cannot be opened",
          [](FakeServiceManager& s) { s.openFails = true; },
          StageOutcome::Stop,
-         Framed(S1_LOG),
-         {S1_BOX},
+         Framed(Text("S1.log")),
+         {"S1"},
          {"Open", box, refresh}},
         {"service list cannot be read: handle closed before the box",
          [](FakeServiceManager& s) {
              s.batches = {Batch({{"AudioSrv", "A", RUNNING}}, 5)};
          },
          StageOutcome::Stop,
-         Framed(S2_LOG),
-         {S2_BOX},
+         Framed(Text("S2.log")),
+         {"S2"},
+         {"Open", ENUM_FIRST, "Close", box, refresh}},
+        {"more data without a record is not asked for again: the list cannot be read",
+         [](FakeServiceManager& s) { s.batches = {Batch({}, ERROR_MORE_DATA_CODE)}; },
+         StageOutcome::Stop,
+         Framed(Text("S2.log")),
+         {"S2"},
          {"Open", ENUM_FIRST, "Close", box, refresh}},
         {"records of a failed batch are still examined",
          [](FakeServiceManager& s) {
@@ -202,8 +158,8 @@ std::vector<ServiceCase> ServiceCases() {
                           Batch({{"SCardSvr", "Smart Card", RUNNING}}, 1726)};
          },
          StageOutcome::Stop,
-         Sjis(RUNNING_LINE) + Framed(S2_LOG),
-         {S2_BOX},
+         Sjis(Text("SERVICE_OK")) + Framed(Text("S2.log")),
+         {"S2"},
          {"Open", ENUM_FIRST, ENUM_SECOND, "Close", box, refresh}},
     };
 }
@@ -218,10 +174,10 @@ TEST(ServiceCheckTest, EachServiceStateGivesItsOutcome) {
 
         EXPECT_EQ(RunServiceCheck(run), c.outcome);
 
-        EXPECT_TRUE(SameText(run.log.Text(), WINDOWS_7_BLOCK + c.logAfterPcBlock));
+        EXPECT_TRUE(SameText(run.log.Text(), HealthyPcBlock() + c.logAfterPcBlock));
         std::vector<Box> boxes;
-        for (const char* text : c.boxes) {
-            boxes.push_back({Sjis(text), Sjis("エラー"), 0x30});
+        for (const char* name : c.boxes) {
+            boxes.push_back(ErrorBox(Text(name + std::string(".box"))));
         }
         EXPECT_EQ(BoxesOf(fake.events), boxes);
         EXPECT_EQ(Trace(fake.events), c.trace);
@@ -246,7 +202,7 @@ TEST(ServiceCheckTest, CountBeyondTheBufferIsNeverReadPast) {
     RunContext run(fake.system);
 
     EXPECT_EQ(RunServiceCheck(run), StageOutcome::Continue);
-    EXPECT_TRUE(SameText(run.log.Text(), WINDOWS_7_BLOCK + Sjis(RUNNING_LINE)));
+    EXPECT_TRUE(SameText(run.log.Text(), HealthyPcBlock() + Sjis(Text("SERVICE_OK"))));
 }
 
 TEST(ServiceCheckTest, PcBlockNamesTheWindowsAndItsServicePack) {
@@ -257,13 +213,13 @@ TEST(ServiceCheckTest, PcBlockNamesTheWindowsAndItsServicePack) {
     };
     const Case cases[] = {
         {"Windows 7 with its first service pack", MakeVersion(6, 1, 7601, 2, "Service Pack 1"),
-         WINDOWS_7_BLOCK},
+         HealthyPcBlock()},
         {"Windows 7 without a service pack", MakeVersion(6, 1, 7600, 2, ""),
-         PcBlock("Windows 7", "サービスパックは　　です。\r\n")},
+         PcBlock("Windows 7", ServicePackLine(""))},
         {"service pack of one blank", MakeVersion(5, 1, 2600, 2, " "),
-         PcBlock("Windows XP", "サービスパックなし。\r\n")},
+         PcBlock("Windows XP", Sjis("サービスパックなし。\r\n"))},
         {"version unreadable: the sentence has no line end", std::nullopt,
-         PcBlock("", "サービスパックの取得に失敗しました")},
+         PcBlock("", Sjis("サービスパックの取得に失敗しました"))},
     };
     for (const Case& c : cases) {
         FakeSystem fake;
@@ -271,7 +227,7 @@ TEST(ServiceCheckTest, PcBlockNamesTheWindowsAndItsServicePack) {
         fake.version.extended = c.version;
         RunContext run(fake.system);
         RunServiceCheck(run);
-        EXPECT_TRUE(SameText(run.log.Text(), c.block + Sjis(RUNNING_LINE))) << c.situation;
+        EXPECT_TRUE(SameText(run.log.Text(), c.block + Sjis(Text("SERVICE_OK")))) << c.situation;
     }
 }
 

@@ -1,116 +1,33 @@
-"""What the user must see, written out from the product's wording (UTF-8
-here; the tool shows code page 932, see encode()). Boxes are
-(text, caption); interview outcomes are (box text, caption, log text);
-service outcomes are (box text, log text); names ending in L are log texts.
-Ideographic spaces are written as \\u3000 so that they stay visible."""
+"""What the user must see, read from testsupport/expected_texts.txt, the
+file the unit tests read too (UTF-8 there; the tool shows code page 932,
+see encode()). Boxes are (text, caption); interview outcomes are (box text,
+caption, log text); service outcomes are (box text, log text); names ending
+in L are log texts; STEP_OK, STEP_NG, STATE_LINES and PROTOCOL_TEXTS are
+tables by number."""
 
-ERROR = "エラー"
-CHECK_CAPTION = "VORNE ICカードリーダライタ 動作確認ツール (Windows 7用)"
-APP_TITLE = "VORNE ICカードリーダライタ 動作確認ツール"
-UNSUPPORTED_TEXT = "このソフトウェアは、ご使用のWindowsには対応していません。"
-ABOUT_CAPTION = "ﾊﾞｰｼﾞｮﾝ情報"
-ABOUT_TITLE = "VORNE ICカードリーダライタ 動作確認ツール Version 1.1.0.0"
-INSTRUCTION = ("ICカードリーダライタ（QX-7300）の動作を確認するため、基本機能チェックを実行します。\r\n"
-               "本製品を１台だけ接続してICカードを挿入した状態で実行してください。\r\n")
+import pathlib as _pathlib
 
-START = "ICカードリーダライタの動作確認を開始します。\r\n\r\n"
-END = "\r\n動作確認終了\r\n"
 
-BINDING = ("スマートカードのAPIが見つかりませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。",
-           ERROR,
-           "\u3000\u3000スマートカードのAPIが見つかりませんでした。\r\n\u3000\u3000パソコンが異常な状態です。\r\n\u3000\u3000パソコンを修復してください。\r\n")
+def _load(path):
+    found = {}
+    for line in path.read_text(encoding="utf-8").splitlines():
+        name, _, quoted = line.partition(" ")
+        if not quoted.startswith('"') or line.startswith("#"):
+            continue
+        text = quoted[1:quoted.rindex('"')].replace("\\r\\n", "\r\n").replace("\\u3000", "\u3000")
+        base, _, part = name.partition(".")
+        if not part:
+            found[name] = text
+        elif part[0].isdigit():
+            found.setdefault(base, {})[int(part, 0)] = text
+        else:
+            found.setdefault(base, []).append(text)
+    return {name: tuple(v) if isinstance(v, list) else v for name, v in found.items()}
 
-N1 = ("ＩＣカードを抜いて「OK」を\r\nクリックしてください。", "ＩＣカード抜き取り確認")
 
-PC_INFO = "パソコンの情報を取得します。\r\n"
-OS_LINE = "このパソコンのＯＳは\u3000%s\u3000です。\r\n"
-SERVICE_PACK_LINE = "サービスパックは\u3000%s\u3000です。\r\n"
-SERVICE_OK = "Smart Cardサービスは正常に起動しています。\r\n\r\n"
-
-LISTING_HEAD = "このパソコンにおいて\r\n"
-LISTING_TAIL = "のICカードリーダライタが見つかりました。\r\n"
-HEADER = "\u3000\u3000%sの動作確認を行います。\r\n"
-FIRMWARE = "\u3000ファームウェアのバージョンは\u3000%s です。\r\n"
-DRIVER = "\u3000ドライバソフトのバージョンは\u3000%s です。\r\n\r\n"
-FINISHED = " の動作確認が終了しました。\r\n\r\n\r\n"
-WORKING = " は正常に動作しています。\r\n"
-FAILED = " はエラーが発生しました。\r\n"
-
-STEP_OK = {
-    1: "１. SCardEstablishContext    ＯＫ\r\n\r\n",
-    2: "２. SCardListReaderGroups    ＯＫ\r\n\r\n",
-    3: "３. SCardListReaders         ＯＫ\r\n\r\n",
-    4: "４. SCardConnect             ＯＫ\r\n\r\n",
-    5: "５. SCardStatus              ＯＫ\r\n",
-    6: "６. SCardControl             ＯＫ\r\n",
-    7: "７. SCardDisconnect          ＯＫ\r\n\r\n",
-}
-STEP_NG = {
-    1: "１. SCardEstablishContext    ＮＧ",
-    2: "２. SCardListReaderGroups    ＮＧ",
-    3: "３. SCardListReaders         ＮＧ",
-    4: "４. SCardConnect             ＮＧ",
-    5: "５. SCardStatus              ＮＧ",
-    6: "６. SCardControl             ＮＧ",
-    7: "７. SCardDisconnect          ＮＧ",
-    8: "８.SCardReleaseContext      ＮＧ\r\n",
-}
-STATE_LINES = {
-    1: "  SCARD_ABSENT\r\n",
-    2: "  SCARD_PRESENT\r\n",
-    3: "  SCARD_SWALLOWED\r\n",
-    4: "  SCARD_POWERED\r\n",
-    5: "  SCARD_NEGOTIABLE\r\n",
-    6: "  SCARD_SPECIFIC",
-}
-PROTOCOL_TEXTS = {
-    1: "    SCARD_PROTOCOL_T0\r\n",
-    2: "    SCARD_PROTOCOL_T1\r\n",
-    0x10000: "    SCARD_PROTOCOL_RAW\r\n",
-}
-ATR_HEAD = "  ATR    "
-
-# Interview questions and outcomes.
-Q1 = ("ＩＣカードリーダライタは接続されていますか？", "ＩＣカードリーダライタ接続確認")
-Q2 = ("ＩＣカードがＩＣカードリーダライタに\r\n正しく挿入されていますか？", "ＩＣカード挿入確認")
-Q3 = ("ＩＣカードリーダライタのLEDランプは\r\n「緑点灯」ですか？", "LEDランプ確認")
-Q4 = ("ＩＣカードリーダライタのLEDランプは\r\n「赤点灯」ですか？", "LEDランプ確認")
-Q5 = ("ＩＣカードリーダライタのLEDランプは\r\n「赤点滅」ですか？", "LEDランプ確認")
-Q6 = ("ＩＣカードリーダライタのLEDランプは\r\n「緑点滅」ですか？", "LEDランプ確認")
-Q7 = ("ＩＣカードリーダライタのLEDランプは\r\n消灯していますか？", "LEDランプ確認")
-F1 = ("ＩＣカードリーダライタをパソコンの\r\nUSBポートに接続してください。\r\n", "ＩＣカードリーダライタ接続", "\u3000\u3000ICカードリーダライタをパソコンのUSBポートに接続してください。\r\n")
-F2 = ("ＩＣカードをＩＣカードリーダライタに\r\n挿入してください。\r\n", "ＩＣカード挿入", "\u3000\u3000ICカードをICカードリーダライタに挿入してください。\r\n")
-F3 = ("ＩＣカードリーダライタのドライバソフトが正しくインストールされていない可能性があります。\r\n再度ドライバソフトのインストールを行ってください。\r\n", "エラー", "\u3000\u3000ICカードリーダライタのドライバソフトが正しくインストール\r\n\u3000\u3000されていない可能性があります。\r\n\u3000\u3000再度ドライバソフトのインストールを行ってください。\r\n")
-F4 = ("ＩＣカードの挿入方向を確認してください。\r\nまたは、ＩＣカードに汚れ等がないか確認してください。\r\n汚れが有った場合、やわらかい布でふき取ってください。\r\n\r\nそれでも解決しない場合は、ＩＣカードの故障が考えられます。\r\nＩＣカードの入手元（市役所など）にお問い合わせください。\r\n", "エラー", "\u3000\u3000ICカードの挿入方向を確認してください。\r\n\u3000\u3000または、ICカードに汚れ等がないか確認してください。\r\n\u3000\u3000汚れが有った場合、やわらかい布でふき取ってください。\r\n\r\n\u3000\u3000それでも解決しない場合は、ICカードの故障が考えられます。\r\n\u3000\u3000ICカードの入手元（市役所など）にお問い合わせください。\r\n")
-F5 = ("ＩＣカードが正しく挿入されていません。\r\nＩＣカードを正しく挿入してください。\r\n\r\nＩＣカードを正しく挿入してもLEDランプが「緑点滅」して\r\nいる場合は、使用方法ご相談窓口（カスタマーセンター）\r\nに連絡してください。\r\n", "エラー", "\u3000\u3000ICカードが正しく挿入されていません。\r\n\u3000\u3000ICカードを正しく挿入してください。\r\n\r\n\u3000\u3000ICカードを正しく挿入してもLEDランプが「緑点滅」している場合は\r\n\u3000\u3000使用方法ご相談窓口（カスタマーセンター）に連絡してください。\r\n")
-F6 = ("ＩＣカードリーダライタが接続されていません。\r\nＩＣカードリーダライタが、パソコンのUSBポートに確実に接続\r\nされていることを確認してください。\r\n\r\nＩＣカードリーダライタを接続してもLEDランプが「消灯」して\r\nいる場合は、使用方法ご相談窓口（カスタマーセンター）に\r\n連絡してください。\r\n", "エラー", "\u3000\u3000ICカードリーダライタが接続されていません。\r\n\u3000\u3000ICカードリーダライタがソコンのUSBポートに確実に接続されて\r\n\u3000\u3000いることを確認してください。\r\n\r\n\u3000\u3000ICカードリーダライタを接続してもLEDランプが「消灯」している\r\n\u3000\u3000場合は、使用方法ご相談窓口（カスタマーセンター）に連絡して\r\n\u3000\u3000ください。\r\n")
-F7 = ("使用方法ご相談窓口（カスタマーセンター）に連絡してください。\r\n", "エラー", "\u3000\u3000使用方法ご相談窓口（カスタマーセンター）に連絡してください。\r\n")
-
-# Service check outcomes.
-S1 = ("サービス制御マネージャの呼び出しに失敗しました。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。", "\u3000\u3000サービス制御マネージャの呼び出しに失敗しました。\r\n\u3000\u3000パソコンが異常な状態です。\r\n\u3000\u3000パソコンを修復してください。\r\n")
-S2 = ("サービス一覧の取得に失敗しました。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。", "    サービス一覧の取得に失敗しました\r\n\u3000\u3000パソコンが異常な状態です。\r\n\u3000\u3000パソコンを修復してください。\r\n")
-S3 = ("Smart Card Resource Managerが見つかりました。\r\nMicrosoft Smart Card Base Componentsがインストール\r\nされています。\r\nシステムの復元をしてパソコンを正しい状態に戻してください。\r\n", "    Smart Card Resource Managerが見つかりました。\r\n\u3000\u3000Microsoft Smart Card Base Componentsがインストール\r\n\u3000\u3000されています。\r\n\u3000\u3000システムの復元をしてパソコンを正しい状態に戻してください。\r\n")
-S4 = ("Smart Cardサービスが起動していません。\r\n管理ツールのサービスから「Smart Card」のサービスを選択し、\r\n「サービスの開始」を実行してください。", "    Smart Cardサービスが起動していません。\r\n    管理ツールのサービスから「Smart Card」のサービスを選択し、\r\n    「サービスの開始」を実行してください。\r\n")
-S5 = ("Smart Cardサービスが見つかりませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。", "    Smart Cardサービスが見つかりませんでした。\r\n\u3000\u3000パソコンが異常な状態です。\r\n\u3000\u3000パソコンを修復してください。\r\n")
-
-# Reader discovery and per-reader test.
-R1 = "ＩＣカードリーダライタを使用する準備ができませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。"
-R1L = "    ICカードリーダライタを使用する準備ができませんでした。\r\n\u3000\u3000パソコンが異常な状態です。\r\n\u3000\u3000パソコンを修復してください。\r\n"
-R2 = "ＩＣカードリーダライタが見つかりませんでした。\r\n"
-R2L = "    ICカードリーダライタが見つかりませんでした。\r\n" + "    ICカードリーダライタを抜き差しまたは、\r\n\u3000\u3000別のUSBポートに接続してください。\r\n"
-R3 = "ＩＣカードリーダライタが見つかりませんでした。\r\nＩＣカードリーダライタを抜き差しまたは、\r\n別のUSBポートに接続してください。\r\n"
-R4 = "ＩＣカードリーダライタ（QX-7300）が見つかりませんでした。\r\nＩＣカードリーダライタを抜き差しまたは、別のUSBポートに\r\n接続してください。"
-R4L = "    ICカードリーダライタ（QX-7300）が見つかりませんでした。\r\n" + "    ICカードリーダライタを抜き差しまたは、別のUSBポートに\r\n\u3000\u3000接続してください。\r\n"
-R8 = "検査が正常に終了しませんでした。\r\nＩＣカードリーダライタが正しく接続されていることを\r\n確認してください。"
-R8L = "\u3000\u3000検査が正常に終了しませんでした。\r\n\u3000\u3000ICカードリーダライタが正しく接続されていることを\r\n\u3000\u3000確認してください。\r\n"
-C4L = "    ICカードを認識できませんでした。\r\n\u3000\u3000ICカードが正しく挿入されていることを確認してください。\r\n"
-C4 = "\r\nＩＣカードを認識できませんでした。\r\nＩＣカードが正しく挿入されていることを確認してください。"
-C5L = "    ICカード情報が取得できませんでした。\r\n\u3000\u3000ICカードが正しく挿入されていることを確認してください。\r\n"
-C5 = "\r\nＩＣカード情報が取得できませんでした。\r\nＩＣカードが正しく挿入されていることを確認してください。"
-C6L = "    ファームウェアのバージョンが取得できませんでした。\r\n\u3000\u3000ICカードが正しく挿入されていることを確認してください。\r\n"
-C6 = "ファームウェアのバージョンが取得できませんでした。\r\nＩＣカードが正しく挿入されていることを確認してください。"
-C7L = "\u3000\u3000検査が正常に終了しませんでした。\r\n\u3000\u3000ICカードリーダライタが正しく接続されていることを\r\n\u3000\u3000確認してください。\r\n"
-C7 = "検査が正常に終了しませんでした。\r\nＩＣカードリーダライタが正しく接続されていることを確認してください。"
+globals().update(
+    _load(_pathlib.Path(__file__).resolve().parents[2] / "testsupport/expected_texts.txt"))
+del _load, _pathlib
 
 
 def encode(text):

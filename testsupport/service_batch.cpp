@@ -1,11 +1,11 @@
-#include "fuzz/service_batch.h"
+#include "testsupport/service_batch.h"
 
 #include <cstring>
 
-namespace readercheck::fuzzing {
+namespace readercheck::testsupport {
 
 ServiceBatchWriter::ServiceBatchWriter(void* buffer, uint32_t size)
-    : m_buffer(static_cast<unsigned char*>(buffer)), m_size(size), m_stringsStart(size) {}
+    : m_buffer(static_cast<unsigned char*>(buffer)), m_stringsStart(size) {}
 
 ServiceBatchWriter::ServiceBatchWriter(void* buffer, uint32_t size,
                                        std::deque<std::string>* strings)
@@ -28,6 +28,15 @@ bool ServiceBatchWriter::Add(const std::string& serviceName, const std::string& 
     record.currentState = state;
     PutRecord(record);
     return true;
+}
+
+uint32_t ServiceBatchWriter::AddAll(const std::vector<ServiceEntry>& services) {
+    for (const ServiceEntry& service : services) {
+        if (!Add(service.name, service.displayName, service.state)) {
+            break;
+        }
+    }
+    return m_count;
 }
 
 uint32_t ServiceBatchWriter::PadTo(uint32_t count) {
@@ -53,4 +62,4 @@ void ServiceBatchWriter::PutRecord(const ServiceStatusRecord& record) {
     ++m_count;
 }
 
-}  // namespace readercheck::fuzzing
+}  // namespace readercheck::testsupport

@@ -5,10 +5,17 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "check/platform.h"
 
-namespace readercheck::fuzzing {
+namespace readercheck::testsupport {
+
+struct ServiceEntry {
+    std::string name;
+    std::string displayName;
+    uint32_t state;
+};
 
 class ServiceBatchWriter {
 public:
@@ -19,6 +26,8 @@ public:
 
     // False, writing nothing, when the record and its strings do not fit.
     bool Add(const std::string& serviceName, const std::string& displayName, uint32_t state);
+    // Adds the services in order while they fit; returns the records written.
+    uint32_t AddAll(const std::vector<ServiceEntry>& services);
 
     // Empty records (no names) up to count in all, as far as they fit before
     // the strings; returns how many records the buffer now holds.
@@ -32,9 +41,8 @@ private:
 
     std::deque<std::string>* m_strings = nullptr;
     unsigned char* m_buffer;
-    uint32_t m_size;
-    uint32_t m_stringsStart;  // strings occupy [m_stringsStart, m_size)
+    uint32_t m_stringsStart;  // strings occupy the buffer from here to its end
     uint32_t m_count = 0;
 };
 
-}  // namespace readercheck::fuzzing
+}  // namespace readercheck::testsupport
