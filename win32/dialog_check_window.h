@@ -18,6 +18,7 @@ public:
     void ScrollLines(int id, int lines) override;
     void EnableItem(int id, bool enabled) override;
     int ShowMessageBox(const char* text, const char* caption, unsigned flags) override;
+    bool IsGone() override { return !IsWindow(m_dialog); }
 
 private:
     HWND m_dialog;
