@@ -53,6 +53,11 @@ add_custom_command(TARGET ReaderCheck POST_BUILD
     COMMAND sh ${CMAKE_SOURCE_DIR}/tools/check-imports.sh $<TARGET_FILE:ReaderCheck>
     VERBATIM)
 
+option(READERCHECK_BENCH "Build the benchmark's timed tool and baseline program (tools/bench)" OFF)
+if(READERCHECK_BENCH)
+    add_subdirectory(tools/bench)
+endif()
+
 if(EXISTS ${CMAKE_SOURCE_DIR}/e2e/CMakeLists.txt)
     add_subdirectory(e2e)
 endif()
