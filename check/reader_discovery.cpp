@@ -138,7 +138,7 @@ bool ListReaders(RunContext& run, ScardContext context, ReaderList* readers) {
         ScrollLogToEnd(run);
         ShowWarning(run, READER_LIST_UNAVAILABLE.boxText);
         RefreshLog(run);
-        RefreshLog(run);  // twice, as the procedure has always done
+        RefreshLog(run);  // the second refresh is deliberate: the check has always shown it twice
         ScrollLogToEnd(run);
         return false;
     }
@@ -167,7 +167,7 @@ void TestMakersReaders(RunContext& run, ScardContext context, const ReaderList& 
     ScrollLogToEnd(run);
     ShowWarning(run, MAKERS_READER_MISSING.boxText);
     RefreshLog(run);
-    RefreshLog(run);  // twice, as the procedure has always done
+    RefreshLog(run);  // the second refresh is deliberate: the check has always shown it twice
     ScrollLogToEnd(run);
 }
 
