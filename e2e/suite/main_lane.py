@@ -105,15 +105,10 @@ class MainLane(Lane):
 
     def evaluate_denied(self, section):
         section = section or []
-        problems = []
+        problems = quiet_exit_problems(section)
         if ds.first(section, "DENYMUTEX") != ["held", "denied"]:
             problems.append("mutex not held with a denying access list: %s" %
                             ds.first(section, "DENYMUTEX"))
-        exit_line = ds.first(section, "EXIT")
-        if not exit_line or exit_line[1] != "code":
-            problems.append("did not end: %s" % exit_line)
-        elif exit_line[-1] != "0":
-            problems.append("showed %s window(s)" % exit_line[-1])
         self.record("a mutex held by an elevated copy (access denied): exits at once without a "
                     "window", problems)
 
@@ -218,13 +213,8 @@ class MainLane(Lane):
                     problems)
 
     def evaluate_second(self, section):
-        exit_line = ds.first(section or [], "EXIT")
-        problems = []
-        if not exit_line or exit_line[1] != "code":
-            problems.append("second copy did not end: %s" % exit_line)
-        elif exit_line[-1] != "0":
-            problems.append("second copy showed %s window(s)" % exit_line[-1])
-        self.record("a second copy exits at once without a window", problems)
+        self.record("a second copy exits at once without a window",
+                    quiet_exit_problems(section or []))
 
     def evaluate_planted(self, section):
         file_line = ds.first(section or [], "FILE")
@@ -262,6 +252,15 @@ class MainLane(Lane):
         if given_back != ["SCardDisconnect", "SCardReleaseContext"] or lines[-1:] != ["unload"]:
             return ["not given back in order before the end: %s" % lines]
         return []
+
+
+def quiet_exit_problems(section):
+    exit_line = ds.first(section, "EXIT")
+    if not exit_line or exit_line[1] != "code":
+        return ["did not end: %s" % exit_line]
+    if exit_line[-1] != "0":
+        return ["showed %s window(s)" % exit_line[-1]]
+    return []
 
 
 def strip_handles(line):
