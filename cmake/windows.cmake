@@ -58,6 +58,9 @@ if(READERCHECK_BENCH)
     add_subdirectory(tools/bench)
 endif()
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/e2e/CMakeLists.txt)
+# The end-to-end test programs, for the e2e suite, the run command and the
+# benchmark; the product build leaves them out.
+option(READERCHECK_E2E "Also build the end-to-end test programs" OFF)
+if(READERCHECK_E2E)
     add_subdirectory(e2e)
 endif()

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end suite: builds the tool and the test programs with both Windows
-# presets, then runs every scenario against dist/win32 and dist/win64
-# ReaderCheck.exe under Wine (see e2e/suite/main.py; its options pass
-# through, e.g. --gate full, --lanes win64). Ends with "N passed, N failed".
-# Set E2E_NO_BUILD=1 to use what is already built.
+# presets (tools/build-windows.sh --e2e), then runs every scenario against
+# dist/win32 and dist/win64 ReaderCheck.exe under Wine (see e2e/suite/main.py;
+# its options pass through, e.g. --gate full, --lanes win64). Ends with
+# "N passed, N failed". Set E2E_NO_BUILD=1 to use what is already built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +14,7 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
 fi
 
 if [ "${E2E_NO_BUILD:-0}" != 1 ]; then
-    source e2e/build-windows.sh
+    bash tools/build-windows.sh --e2e
 fi
 
 exec python3 -m e2e.suite.main "$@"
