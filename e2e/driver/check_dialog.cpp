@@ -1,13 +1,12 @@
 #include "check_dialog.h"
 
+#include "check/control_ids.h"
 #include "script.h"
 #include "window_query.h"
 
 namespace uidriver {
 namespace {
 
-constexpr int kStartButtonId = 1002;
-constexpr int kLogBoxId = 1000;
 constexpr WPARAM kAboutCommand = 0x10;
 constexpr DWORD kPollMs = 20;
 constexpr DWORD kIdleStableMs = 300;
@@ -25,7 +24,7 @@ HWND FirstBox(const CheckDialog& dialog) {
 }
 
 bool ButtonsEnabled(const CheckDialog& dialog) {
-    return ItemEnabled(dialog.window, IDOK) && ItemEnabled(dialog.window, kStartButtonId);
+    return ItemEnabled(dialog.window, IDOK) && ItemEnabled(dialog.window, IDC_START_CHECK);
 }
 
 bool WaitGone(HWND window, DWORD timeoutMs) {
@@ -81,7 +80,7 @@ void AnswerBox(const CheckDialog& dialog, HWND box, const Answer* answer) {
                          flags + " " + given);
     // What the log box shows while the box is open, to check the order of
     // boxes and log entries.
-    dialog.results.Write("BOXLOG " + HexEncode(ItemText(dialog.window, kLogBoxId)));
+    dialog.results.Write("BOXLOG " + HexEncode(ItemText(dialog.window, IDC_LOG)));
     PostClick(box, id);
     if (!WaitGone(box, 10000)) {
         dialog.results.Write("BOX-STUCK");
@@ -119,7 +118,7 @@ void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWO
     measured = RunTiming{};
     measured.clickedAt = GetTickCount();
     for (int click = 0; click < clicks; ++click) {
-        if (!PostClick(dialog.window, kStartButtonId)) {
+        if (!PostClick(dialog.window, IDC_START_CHECK)) {
             dialog.results.Write("RUN no-start-button");
             return;
         }
@@ -133,7 +132,7 @@ void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWO
             return;
         }
         if (!closeWhenLogHas.empty() &&
-            ItemText(dialog.window, kLogBoxId).find(closeWhenLogHas) != std::string::npos) {
+            ItemText(dialog.window, IDC_LOG).find(closeWhenLogHas) != std::string::npos) {
             PostMessageA(dialog.window, WM_CLOSE, 0, 0);
             dialog.results.Write("RUN closed");
             return;
@@ -168,9 +167,9 @@ void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWO
 }
 
 void RecordLogAndButtons(const CheckDialog& dialog) {
-    dialog.results.Write("LOG " + HexEncode(ItemText(dialog.window, kLogBoxId)));
+    dialog.results.Write("LOG " + HexEncode(ItemText(dialog.window, IDC_LOG)));
     dialog.results.Write(std::string("BUTTONS ") + (ItemEnabled(dialog.window, IDOK) ? "1" : "0") +
-                         " " + (ItemEnabled(dialog.window, kStartButtonId) ? "1" : "0"));
+                         " " + (ItemEnabled(dialog.window, IDC_START_CHECK) ? "1" : "0"));
 }
 
 void RecordPixels(const CheckDialog& dialog, int controlId) {

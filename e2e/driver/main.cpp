@@ -27,10 +27,6 @@ constexpr DWORD kPollMs = 50;
 constexpr DWORD kDialogPollMs = 10;  // fine enough to time a start
 constexpr DWORD kWorkerEndTimeoutMs = 5000;
 
-std::string ReadWholeFile(const std::string& path, bool* ok) {
-    return e2efile::ReadWholeFile(path, ok);
-}
-
 bool WriteWholeFile(const std::string& path, const std::string& text) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -270,7 +266,7 @@ void Session::SetVersion(const Command& command) {
 // file PATH: records a file's content (or that it is absent).
 void Session::RecordFile(const Command& command) {
     bool ok = false;
-    std::string text = ReadWholeFile(Word(command, 1), &ok);
+    std::string text = e2efile::ReadWholeFile(Word(command, 1), &ok);
     m_results.Write("FILE " + Word(command, 1) + (ok ? " " + HexEncode(text) : " absent"));
 }
 
@@ -353,7 +349,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     bool read = false;
-    std::string script = uidriver::ReadWholeFile(argv[1], &read);
+    std::string script = e2efile::ReadWholeFile(argv[1], &read);
     uidriver::Results results(argv[2]);
     if (!read || !results.IsOpen()) {
         return 2;

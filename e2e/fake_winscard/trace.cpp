@@ -4,8 +4,6 @@
 
 #include <cstdio>
 
-#include "../common/whole_file.h"
-
 namespace fakescard {
 
 void AppendLine(const std::string& path, const std::string& line) {
@@ -27,10 +25,6 @@ std::string Hex(unsigned long long value) {
     char text[32];
     std::snprintf(text, sizeof text, "0x%llx", value);
     return text;
-}
-
-std::string ReadWholeFile(const std::string& path, bool* ok) {
-    return e2efile::ReadWholeFile(path, ok);
 }
 
 }  // namespace fakescard

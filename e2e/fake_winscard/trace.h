@@ -8,6 +8,5 @@ namespace fakescard {
 
 void AppendLine(const std::string& path, const std::string& line);
 std::string Hex(unsigned long long value);
-std::string ReadWholeFile(const std::string& path, bool* ok);
 
 }  // namespace fakescard

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "../common/whole_file.h"
 #include "scenario.h"
 #include "trace.h"
 
@@ -38,7 +39,7 @@ void LoadScenario() {
     g_scenario = fakescard::Scenario{};
     std::string path = ScenarioPath();
     bool read = false;
-    std::string text = fakescard::ReadWholeFile(path, &read);
+    std::string text = e2efile::ReadWholeFile(path, &read);
     std::string error = read ? "" : "cannot read " + path;
     g_scenarioOk = read && fakescard::ParseScenario(text, &g_scenario, &error);
     if (!g_scenarioOk) {
