@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "../common/whole_file.h"
 #include "check_dialog.h"
 #include "process_counters.h"
 #include "results.h"
 #include "script.h"
 #include "service_setup.h"
 #include "tool_process.h"
+#include "whole_file.h"
 #include "window_query.h"
 
 namespace uidriver {

@@ -1,43 +1,50 @@
-// What the simulated smart card system answers during one load of the
-// library: read from a small text file each time the library is loaded.
+/* What the simulated smart card system answers during one load of the
+ * library: read from a small text file each time the library is loaded. */
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <vector>
+#include <stdbool.h>
+#include <stddef.h>
+#include <stdint.h>
 
-namespace fakescard {
+#include "heap_text.h"
 
-struct Reader {
-    std::string name;
-    bool cardPresent = true;
-    bool hasConnectCode = false;
-    uint32_t connectCode = 0;
-    uint32_t statusCode = 0;
-    std::string statusName;  // empty: the reader's own name
-    uint32_t state = 6;      // SCARD_SPECIFIC
-    uint32_t protocol = 2;   // SCARD_PROTOCOL_T1
-    std::vector<uint8_t> atr;
-    uint32_t controlCode = 0;
-    std::vector<uint8_t> version;
-    bool hasVersionLength = false;
-    uint32_t versionLength = 0;
-    uint32_t disconnectCode = 0;
-};
+typedef struct Bytes {
+    uint8_t* data;
+    size_t size;
+} Bytes;
 
-struct Scenario {
-    uint32_t establishCode = 0;
-    uint32_t groupsCode = 0;
-    uint32_t listCode = 0;
-    bool hasListLength = false;
-    uint32_t listLength = 0;
-    uint32_t releaseCode = 0;
-    std::string tracePath;
-    std::vector<Reader> readers;
-};
+typedef struct Reader {
+    char* name;
+    bool cardPresent;
+    bool hasConnectCode;
+    uint32_t connectCode;
+    uint32_t statusCode;
+    char* statusName; /* NULL or empty: the reader's own name */
+    uint32_t state;
+    uint32_t protocol;
+    Bytes atr;
+    uint32_t controlCode;
+    Bytes version;
+    bool hasVersionLength;
+    uint32_t versionLength;
+    uint32_t disconnectCode;
+    bool connected; /* a card handle of this reader is open */
+} Reader;
 
-// One "key value" per line; "reader NAME" opens a block whose keys follow.
-// Unknown keys and malformed values are reported in *error.
-bool ParseScenario(const std::string& text, Scenario* scenario, std::string* error);
+typedef struct Scenario {
+    uint32_t establishCode;
+    uint32_t groupsCode;
+    uint32_t listCode;
+    bool hasListLength;
+    uint32_t listLength;
+    uint32_t releaseCode;
+    char* tracePath; /* NULL: no trace */
+    Reader* readers;
+    size_t readerCount;
+} Scenario;
 
-}  // namespace fakescard
+/* One "key value" per line; "reader NAME" opens a block whose keys follow.
+ * Unknown keys and malformed values are reported in *error as
+ * "line N: LINE". What was read before the error stays in *scenario. */
+bool ParseScenario(const char* text, size_t length, Scenario* scenario, Text* error);
+void FreeScenario(Scenario* scenario);

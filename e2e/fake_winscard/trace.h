@@ -1,12 +1,13 @@
-// Appends one line per smart card call to the scenario's trace file, so a
-// test can check the arguments the program passed.
+/* The simulated library's files: the scenario it reads whole when loaded,
+ * and the trace where it appends one line per smart card call, so a test
+ * can check the arguments the program passed. */
 #pragma once
 
-#include <string>
+#include <stdbool.h>
+#include <stddef.h>
 
-namespace fakescard {
-
-void AppendLine(const std::string& path, const std::string& line);
-std::string Hex(unsigned long long value);
-
-}  // namespace fakescard
+/* Appends the line and CR LF; nothing when path is NULL or empty. */
+void AppendLine(const char* path, const char* line, size_t length);
+/* The file's bytes, NUL-terminated, on the process heap (HeapGive them);
+ * NULL when it cannot be read. */
+char* ReadWholeFile(const char* path, size_t* length);

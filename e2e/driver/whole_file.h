@@ -1,5 +1,5 @@
-// Reading a small file whole, for the driver's script and the simulated
-// library's scenario alike.
+// Reading a small file whole: the driver's script and the files it records.
+// (The simulated library reads its scenario on its own: it links no C++.)
 #pragma once
 
 #include <windows.h>

@@ -1,0 +1,107 @@
+#include "heap_text.h"
+
+#include <windows.h>
+
+void* HeapTake(size_t size) {
+    return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size);
+}
+
+void* HeapGrow(void* block, size_t size) {
+    return block == NULL ? HeapTake(size)
+                         : HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, block, size);
+}
+
+void HeapGive(void* block) {
+    if (block != NULL) {
+        HeapFree(GetProcessHeap(), 0, block);
+    }
+}
+
+/* Without a C runtime the compiler's own calls to these (for a structure
+ * copy, say) must find them here. */
+void* memcpy(void* to, const void* from, size_t count) {
+    unsigned char* out = to;
+    const unsigned char* in = from;
+    while (count-- > 0) {
+        *out++ = *in++;
+    }
+    return to;
+}
+
+void* memset(void* to, int value, size_t count) {
+    unsigned char* out = to;
+    while (count-- > 0) {
+        *out++ = (unsigned char)value;
+    }
+    return to;
+}
+
+void CopyBytes(void* to, const void* from, size_t count) {
+    memcpy(to, from, count);
+}
+
+size_t TextLength(const char* text) {
+    size_t length = 0;
+    while (text[length] != '\0') {
+        ++length;
+    }
+    return length;
+}
+
+char* CopyOfBytes(const char* from, size_t count) {
+    char* copy = HeapTake(count + 1);
+    if (copy != NULL) {
+        CopyBytes(copy, from, count);
+    }
+    return copy;
+}
+
+void AddBytes(Text* text, const char* bytes, size_t count) {
+    if (text->length + count + 1 > text->capacity) {
+        size_t capacity = (text->length + count + 1) * 2;
+        char* grown = HeapGrow(text->data, capacity);
+        if (grown == NULL) {
+            text->failed = true;
+            return;
+        }
+        text->data = grown;
+        text->capacity = capacity;
+    }
+    CopyBytes(text->data + text->length, bytes, count);
+    text->length += count;
+    text->data[text->length] = '\0';
+}
+
+void AddString(Text* text, const char* string) {
+    AddBytes(text, string, TextLength(string));
+}
+
+void AddHex(Text* text, unsigned long long value) {
+    static const char kDigits[] = "0123456789abcdef";
+    char digits[2 + 16];
+    size_t start = sizeof digits;
+    do {
+        digits[--start] = kDigits[value & 0xF];
+        value >>= 4;
+    } while (value != 0);
+    digits[--start] = 'x';
+    digits[--start] = '0';
+    AddBytes(text, digits + start, sizeof digits - start);
+}
+
+void AddDecimal(Text* text, unsigned value) {
+    char digits[10];
+    size_t start = sizeof digits;
+    do {
+        digits[--start] = (char)('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    AddBytes(text, digits + start, sizeof digits - start);
+}
+
+void FreeText(Text* text) {
+    HeapGive(text->data);
+    text->data = NULL;
+    text->length = 0;
+    text->capacity = 0;
+}
