@@ -59,7 +59,9 @@ def judged_counters(samples):
 
 
 def memory_counter(samples):
-    """The secondary memory signal: private bytes when Wine fills them."""
+    """The process's own memory: private bytes, or where Wine leaves them
+    at 0 its pagefile usage (what Wine counts as the process's anonymous
+    memory; under qemu that includes the emulator's translated code)."""
     if _api_works(samples, "private"):
         return Counter("private bytes", "GetProcessMemoryInfo PrivateUsage", "private")
     return Counter("pagefile usage", "GetProcessMemoryInfo PagefileUsage", "pagefile",
@@ -75,22 +77,27 @@ def trend(values):
     return slope * (n - 1)
 
 
-def growth_problems(series: List[Optional[int]], warmup):
-    """series[i] is the count after run i+1. The run after the warm-up runs
-    is the reference: the last run must not be above it, and the line that
-    fits the judged runs must not rise by MAX_TREND or more (a steady climb,
-    even one that a late drop hides from the first rule; one object made
-    late and kept is not one)."""
+def growth_problems(series: List[Optional[int]], warmup, allowed=0, max_trend=MAX_TREND,
+                    settle=1):
+    """series[i] is the value after run i+1. The run after the warm-up runs
+    is the reference: the end (the lowest of the last `settle` runs) must
+    not be above it by more than `allowed`, and the line that fits the
+    judged runs must not rise by max_trend or more (a steady climb, even one
+    that a late drop hides from the first rule; one object made late and
+    kept is not one)."""
     if any(v is None for v in series):
         return ["not read after every run"]
     judged = series[warmup:]
-    reference, last = judged[0], judged[-1]
+    reference, end = judged[0], min(judged[-settle:])
     problems = []
-    if last > reference:
-        problems.append("after run %d: %d, above %d after run %d" % (
-            len(series), last, reference, warmup + 1))
+    if end > reference + allowed:
+        at = ("after run %d" % len(series) if settle == 1 else
+              "lowest of runs %d-%d" % (len(series) - settle + 1, len(series)))
+        problems.append("%s: %d, %s %d after run %d" % (
+            at, end, "above" if not allowed else "more than %d above" % allowed, reference,
+            warmup + 1))
     rise = trend(judged)
-    if rise >= MAX_TREND:
+    if rise >= max_trend:
         problems.append("climbs steadily: the fitted line rises by %.1f over runs %d-%d" % (
             rise, warmup + 1, len(series)))
     return problems

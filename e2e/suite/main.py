@@ -34,8 +34,8 @@ def parse_args(root):
     parser.add_argument("--work", default=root / "build" / "e2e")
     parser.add_argument("--shots", default=root / "docs" / "screenshots")
     # leak: many runs of the x86_64 tool in one process, its counts read
-    # after each; leak32 does the same with the i686 tool (slow under qemu).
-    parser.add_argument("--lanes", default="win32,win64,gate,leak")
+    # after each; leak32 does the same with the i686 tool (under qemu here).
+    parser.add_argument("--lanes", default="win32,win64,gate,leak,leak32")
     parser.add_argument("--gate", choices=sorted(GATE_VERSIONS), default="full")
     parser.add_argument("--shots-lane", default="win32")
     return parser.parse_args()
