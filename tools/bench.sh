@@ -21,7 +21,8 @@ for word in "$@"; do
 done
 
 bash tools/install-deps.sh
-source e2e/build-windows.sh
+mkdir -p build/e2e
+bash tools/build-windows.sh --e2e
 for arch in ${arches//,/ }; do
     toolchain=cmake/mingw-x86_64.cmake
     [ "$arch" = win32 ] && toolchain=cmake/mingw-i686.cmake
