@@ -45,22 +45,19 @@ unsigned __stdcall CheckThreadProc(void* argument) {
 }  // namespace
 
 std::unique_ptr<CheckRun> CheckRun::Start(HWND dialog) {
-    LinkHolder link(new (std::nothrow) win32::DialogLink(dialog));
-    if (!link) {
-        return nullptr;
-    }
-    auto* handOver = new (std::nothrow) LinkHolder(link);
+    std::unique_ptr<CheckRun> run(new (std::nothrow) CheckRun(dialog));
+    auto* handOver = run ? new (std::nothrow) LinkHolder(run->m_link) : nullptr;
     if (handOver == nullptr) {
         return nullptr;
     }
     unsigned threadId = 0;
-    win32::UniqueHandle thread = win32::StartThread(CheckThreadProc, handOver, &threadId);
-    if (!thread) {
+    run->m_thread = win32::StartThread(CheckThreadProc, handOver, &threadId);
+    if (!run->m_thread) {
         delete handOver;
         return nullptr;
     }
-    return std::unique_ptr<CheckRun>(new (std::nothrow)
-                                         CheckRun(std::move(link), std::move(thread), threadId));
+    run->m_threadId = threadId;
+    return run;
 }
 
 bool CheckRun::Running() const {

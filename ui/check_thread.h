@@ -35,12 +35,11 @@ public:
     void Stop();
 
 private:
-    CheckRun(std::shared_ptr<win32::DialogLink> link, win32::UniqueHandle thread, DWORD threadId)
-        : m_link(std::move(link)), m_thread(std::move(thread)), m_threadId(threadId) {}
+    explicit CheckRun(HWND dialog) : m_link(std::make_shared<win32::DialogLink>(dialog)) {}
 
     bool Running() const;
 
     std::shared_ptr<win32::DialogLink> m_link;  // the worker holds it too
     win32::UniqueHandle m_thread;
-    DWORD m_threadId;
+    DWORD m_threadId = 0;
 };
