@@ -101,12 +101,13 @@ void WriteHeader(RunContext& run, const ReaderUnderTest& reader) {
 }
 
 // Reports a failed step: the log entry and its scroll come before the box.
+// boxPrefix is the reader's name where the box names it, else empty.
 void ReportStepFailure(RunContext& run, ReaderUnderTest* reader, int step, ScardLong result,
-                       const Failure& failure, const std::string& boxText) {
+                       const Failure& failure, const std::string& boxPrefix) {
     run.log.AppendStepFailure(step, result, failure.logText);
     reader->failed = true;
     ScrollLogToEnd(run);
-    ShowWarning(run, boxText);
+    ShowWarning(run, boxPrefix + failure.boxText);
     RefreshLog(run);
 }
 
@@ -117,8 +118,7 @@ bool Connect(RunContext& run, ScardContext context, ReaderUnderTest* reader) {
         run.api.connect(context, reader->name.c_str(), SCARD_SHARE_EXCLUSIVE,
                         SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &reader->card, &activeProtocol);
     if (result != SCARD_S_SUCCESS) {
-        ReportStepFailure(run, reader, 4, result, CARD_NOT_CONNECTED,
-                          reader->name + CARD_NOT_CONNECTED.boxText);
+        ReportStepFailure(run, reader, 4, result, CARD_NOT_CONNECTED, reader->name);
         return false;
     }
     run.log.AppendStepResult(4, true);
@@ -139,8 +139,7 @@ bool ReadStatus(RunContext& run, ReaderUnderTest* reader) {
     const ScardLong result =
         run.api.status(reader->card, names, &namesLength, &state, &protocol, atr, &atrLength);
     if (result != SCARD_S_SUCCESS) {
-        ReportStepFailure(run, reader, 5, result, CARD_STATUS_UNREADABLE,
-                          reader->name + CARD_STATUS_UNREADABLE.boxText);
+        ReportStepFailure(run, reader, 5, result, CARD_STATUS_UNREADABLE, reader->name);
         return false;
     }
     run.log.AppendStepResult(5, true);
@@ -161,7 +160,7 @@ void ReadVersions(RunContext& run, ReaderUnderTest* reader) {
     const ScardLong result = run.api.control(reader->card, IOCTL_READER_GET_VERSION, nullptr, 0,
                                              reply, VERSION_REPLY_SIZE, &returned);
     if (result != SCARD_S_SUCCESS) {
-        ReportStepFailure(run, reader, 6, result, VERSIONS_UNREADABLE, VERSIONS_UNREADABLE.boxText);
+        ReportStepFailure(run, reader, 6, result, VERSIONS_UNREADABLE, "");
         return;
     }
     char firmware[16];
@@ -180,8 +179,7 @@ void Disconnect(RunContext& run, ReaderUnderTest* reader) {
     Pause(run, STEP_PAUSE_MS);
     const ScardLong result = run.api.disconnect(reader->card, SCARD_RESET_CARD);
     if (result != SCARD_S_SUCCESS) {
-        ReportStepFailure(run, reader, 7, result, CARD_NOT_DISCONNECTED,
-                          CARD_NOT_DISCONNECTED.boxText);
+        ReportStepFailure(run, reader, 7, result, CARD_NOT_DISCONNECTED, "");
         return;
     }
     run.log.AppendStepResult(7, true);
