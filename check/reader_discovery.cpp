@@ -2,6 +2,7 @@
 // test of every reader/writer of the maker.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "check/operation_check.h"
 
@@ -12,6 +13,10 @@ const char READER_NAME_PREFIX[] = "VORNE QX7300";
 namespace {
 
 constexpr ScardDword READER_LIST_SIZE = 1024;
+// A list that does not fit is asked for again at the length the system
+// reports, up to this many characters.
+constexpr ScardDword READER_LIST_LIMIT = 64 * 1024;
+constexpr ScardLong SCARD_E_INSUFFICIENT_BUFFER_CODE = static_cast<ScardLong>(0x80100008);
 
 const Failure CONTEXT_UNAVAILABLE = {
     "ＩＣカードリーダライタを使用する準備ができませんでした。\r\nパソコンが異常な状態です。\r\nパソコンを修復してください。",
@@ -55,12 +60,12 @@ const char* const LISTING_TAIL = "のICカードリーダライタが見つか�
 // The reader list as step 3 left it: names each ended by a zero byte, the
 // list by one more, `length` characters in all.
 struct ReaderList {
-    char buffer[READER_LIST_SIZE];
-    ScardDword length;
+    std::vector<char> buffer;
+    ScardDword length = 0;
 
-    void Clear() {
-        std::memset(buffer, 0, sizeof buffer);
-        length = READER_LIST_SIZE;
+    void Clear(ScardDword size) {
+        buffer.assign(size, '\0');
+        length = size;
     }
 
     // Calls visit(name) for each name. Never reads past the buffer or the
@@ -70,14 +75,14 @@ struct ReaderList {
     // a length larger than what was written lists no blank names.
     template <typename Visit>
     void ForEachName(Visit visit) const {
-        const size_t limit = length < READER_LIST_SIZE ? length : READER_LIST_SIZE;
+        const size_t limit = length < buffer.size() ? length : buffer.size();
         size_t offset = 0;
         while (offset < limit) {
-            const size_t nameLength = strnlen(buffer + offset, limit - offset);
+            const size_t nameLength = strnlen(buffer.data() + offset, limit - offset);
             if (nameLength == 0) {
                 return;
             }
-            visit(std::string(buffer + offset, nameLength));
+            visit(std::string(buffer.data() + offset, nameLength));
             offset += nameLength + 1;
         }
     }
@@ -105,7 +110,7 @@ bool EstablishContext(RunContext& run, ScardContext* context) {
 
 // Step 2: only whether the groups can be asked for counts.
 bool ListReaderGroups(RunContext& run, ScardContext context, ReaderList* readers) {
-    readers->Clear();
+    readers->Clear(READER_LIST_SIZE);
     ScardDword groupsLength = 0;
     const ScardLong result = run.api.listReaderGroups(context, nullptr, &groupsLength);
     if (result != SCARD_S_SUCCESS) {
@@ -128,11 +133,30 @@ void WriteReaderListing(RunContext& run, const ReaderList& readers) {
     run.log.Append(LISTING_TAIL);
 }
 
+// The list of every reader. The names of many readers do not fit the usual
+// buffer: the system then reports the length the list needs, and it is
+// asked for again at that length (a reader plugged in meanwhile may lengthen
+// it once more).
+ScardLong AskForReaders(RunContext& run, ScardContext context, ReaderList* readers) {
+    auto ask = [&] {
+        return run.api.listReaders(context, nullptr, readers->buffer.data(), &readers->length);
+    };
+    ScardLong result = ask();
+    for (int retry = 0; retry < 3 && result == SCARD_E_INSUFFICIENT_BUFFER_CODE; ++retry) {
+        const ScardDword needed = readers->length;
+        if (needed <= readers->buffer.size() || needed > READER_LIST_LIMIT) {
+            break;
+        }
+        readers->Clear(needed);
+        result = ask();
+    }
+    return result;
+}
+
 // Step 3. A list shorter than one name of one character and its two
 // terminators counts as a failure even when the call succeeded.
 bool ListReaders(RunContext& run, ScardContext context, ReaderList* readers) {
-    const ScardLong result =
-        run.api.listReaders(context, nullptr, readers->buffer, &readers->length);
+    const ScardLong result = AskForReaders(run, context, readers);
     if (result != SCARD_S_SUCCESS || readers->length < 3) {
         run.log.AppendStepFailure(3, result, READER_LIST_UNAVAILABLE.logText);
         ScrollLogToEnd(run);

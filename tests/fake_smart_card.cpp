@@ -10,6 +10,7 @@ namespace readercheck::tests {
 namespace {
 
 constexpr ScardLong INVALID_HANDLE = static_cast<ScardLong>(0x80100003);
+constexpr ScardLong INSUFFICIENT_BUFFER = static_cast<ScardLong>(0x80100008);
 
 // Copies at most capacity bytes of data, as a system call that respects the
 // caller's buffer size does.
@@ -71,6 +72,10 @@ ScardLong FakeSmartCard::ListReaders(ScardContext context, const char* groups, c
     m_events.Add("SCardListReadersA(" + ContextText(context) +
                  (groups == nullptr ? ",null" : ",groups") + ",len=" + std::to_string(capacity) +
                  (cleared ? ",cleared)" : ",not cleared)"));
+    if (readersResult == SCARD_S_SUCCESS && !readerListLength && readerList.size() > capacity) {
+        *readersLen = static_cast<ScardDword>(readerList.size());  // what the list needs
+        return INSUFFICIENT_BUFFER;
+    }
     if (readersResult == SCARD_S_SUCCESS) {
         WriteExactly(readers, capacity, readerList.data(), readerList.size());
         *readersLen = readerListLength.value_or(readerList.size());

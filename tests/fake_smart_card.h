@@ -47,7 +47,10 @@ public:
     ScardLong establishResult = SCARD_S_SUCCESS;
     ScardLong groupsResult = SCARD_S_SUCCESS;
     ScardLong readersResult = SCARD_S_SUCCESS;
-    std::string readerList;                      // bytes written into the reader buffer
+    // Bytes written into the reader buffer; a list that does not fit is
+    // refused with its length, as the system does, unless a returned length
+    // is set.
+    std::string readerList;
     std::optional<ScardDword> readerListLength;  // returned length; the byte count if unset
     ScardLong releaseResult = SCARD_S_SUCCESS;
     // Cards by the reader name passed to SCardConnectA; an unknown name

@@ -161,7 +161,7 @@ int FakeWindow::ShowMessageBox(const char* text, const char* caption, unsigned f
 }
 
 bool FakeWindow::IsGone() {
-    return !goneAfter.empty() && !m_events.Matching(goneAfter).empty();
+    return !goneAfter.empty() && m_events.Matching(goneAfter).size() >= goneAfterCount;
 }
 
 void FakePauser::Pause(unsigned milliseconds) {

@@ -78,9 +78,10 @@ public:
 
     std::deque<int> answers;
     int okResult = 1;  // IDOK
-    // The dialog goes away right after the first call that starts with this
-    // text (a box's "Box(", a smart card call ...); empty: it stays.
+    // The dialog goes away right after the goneAfterCount-th call that starts
+    // with this text (a box's "Box(", a smart card call ...); empty: it stays.
     std::string goneAfter;
+    size_t goneAfterCount = 1;
 
     void SetItemText(int id, const char* text) override;
     int GetLineCount(int id) override;

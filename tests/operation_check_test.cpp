@@ -122,6 +122,27 @@ std::vector<RunCase> RunCases() {
          Sjis(Text("START")),
          {{Sjis(Text("Q1.box")), Sjis(Text("Q1.caption")), 4}},
          {"Enable(1,0)", "Enable(1002,0)", "SetText(1000)", "Load", "Box(0x4)", "Free"}},
+        {"dialog gone during the pause before step 3: no reader list is asked for",
+         [](FakeSystem& f) {
+             UseWorkingPcAndReader(f);
+             f.window.goneAfter = "Pause(";
+             f.window.goneAfterCount = 2;
+         },
+         Sjis(Text("START")) + HealthyPcBlock() + Sjis(Text("SERVICE_OK")) + Ok(1) + Ok(2),
+         {},
+         {"SCardListReaderGroupsA(context,null)", "SetText(1000)", "LineCount(1000)", "Scroll",
+          "Pause(500)", "SCardReleaseContext(context)", "Free"}},
+        {"dialog gone during the pause before step 4: the reader is never connected",
+         [](FakeSystem& f) {
+             UseWorkingPcAndReader(f);
+             f.window.goneAfter = "Pause(";
+             f.window.goneAfterCount = 3;
+         },
+         Sjis(Text("START")) + HealthyPcBlock() + Sjis(Text("SERVICE_OK")) + StepsOneToThreeOk() +
+             ReaderListing({READER}) + ReaderHeader(READER),
+         {},
+         {"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)",
+          "SCardReleaseContext(context)", "Free"}},
         {"dialog gone after a card was connected: the card and the context given back, no more",
          [](FakeSystem& f) {
              UseWorkingPcAndReader(f);

@@ -58,7 +58,26 @@ std::vector<DiscoveryCase> DiscoveryCases() {
     };
     const std::string step3Length =
         Ok(1) + Ok(2) + FailedStep(3, "  (0x00000000)", Text("R2L")) + "\r\n";
+    // Nine readers whose names need more than the first 1024 bytes.
+    std::vector<std::string> nine = {READER_0};
+    for (char index = '1'; index <= '7'; ++index) {
+        nine.push_back(OTHER_MAKE + " " + std::string(140, index));
+    }
+    nine.push_back(READER_1);
     return {
+        {"nine readers whose names do not fit 1024 bytes: all listed, both of ours tested",
+         [nine](FakeSmartCard& card) {
+             card.readerList = ListOf(nine);
+             card.cards[READER_0] = WorkingCard(READER_0);
+             card.cards[READER_1] = WorkingCard(READER_1);
+         },
+         StepsOneToThreeOk() + ReaderListing(nine) + WorkingReaderBlock(READER_0) +
+             WorkingReaderBlock(READER_1) + "\r\n",
+         {}},
+        {"a reader list that needs more than 64 KiB",
+         [](FakeSmartCard& card) { card.readerList = ListOf({std::string(65536, 'A')}); },
+         Ok(1) + Ok(2) + FailedStep(3, "  (0x80100008)", Text("R2L")) + "\r\n",
+         {ErrorBox(Text("R3"))}},
         {"one working reader",
          [](FakeSmartCard& card) {
              card.readerList = ListOf({READER_0});
