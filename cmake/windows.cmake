@@ -24,6 +24,7 @@ add_library(readercheck_win32 STATIC
     win32/system_library_loader.cpp
     win32/system_version_query.cpp
     win32/thread.cpp
+    win32/wide_text.cpp
 )
 target_compile_definitions(readercheck_win32 PUBLIC ${READERCHECK_WINDOWS_DEFINITIONS})
 target_compile_options(readercheck_win32 PRIVATE ${READERCHECK_CHARSET_FLAGS})

@@ -27,7 +27,7 @@ unsigned __stdcall CheckThreadProc(void* argument) {
     delete static_cast<LinkHolder*>(argument);
     // A queue before the first box, so a closing dialog can always end it.
     MSG msg;
-    PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
 
     win32::DialogCheckWindow window(*link);
     win32::SleepPauser pauser;
@@ -68,37 +68,50 @@ bool CheckRun::HoldsTheButtons() const {
     return Running() && !m_link->buttonsGivenBack;
 }
 
-void CheckRun::WaitForEnd() const {
-    WaitForSingleObject(m_thread.Get(), STOP_WAIT_MS);
+bool CheckRun::WaitForEnd() {
+    // The worker is past its boxes and only gives the buttons back; their
+    // messages to this thread are all it needs. The user's clicks and keys
+    // wait in the queue for the dialog's own loop.
+    return WaitHandling(QS_SENDMESSAGE, false);
 }
 
 void CheckRun::Stop() {
     m_link->gone = true;
+    WaitHandling(QS_ALLINPUT, true);
+}
+
+bool CheckRun::WaitHandling(DWORD wakeMask, bool endBoxes) {
     const DWORD start = GetTickCount();
-    bool boxesEnded = false;
+    bool boxesEnded = !endBoxes;
     while (Running()) {
         // WM_QUIT ends the modal loop of a box the worker has open, and of any
         // it might still open; the run itself asks no more once it sees `gone`.
         if (!boxesEnded) {
-            boxesEnded = PostThreadMessageA(m_threadId, WM_QUIT, 0, 0) != FALSE;
+            boxesEnded = PostThreadMessageW(m_threadId, WM_QUIT, 0, 0) != FALSE;
         }
         const DWORD waited = GetTickCount() - start;
         if (waited >= STOP_WAIT_MS) {
-            return;
+            return false;
         }
         const DWORD slice = boxesEnded ? STOP_WAIT_MS - waited : QUIT_RETRY_MS;
         HANDLE thread = m_thread.Get();
-        if (MsgWaitForMultipleObjects(1, &thread, FALSE, slice, QS_ALLINPUT) == WAIT_FAILED) {
-            return;
+        if (MsgWaitForMultipleObjects(1, &thread, FALSE, slice, wakeMask) == WAIT_FAILED) {
+            return false;
+        }
+        if (wakeMask == QS_SENDMESSAGE) {
+            MSG msg;  // peeking handles the messages sent to this thread
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            continue;
         }
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam));  // for whoever loops next
-                return;
+                return !Running();
             }
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
     }
+    return true;
 }

@@ -21,8 +21,9 @@ public:
     bool HoldsTheButtons() const;
 
     // Waits for a run that has given the buttons back and only frees its
-    // library now.
-    void WaitForEnd() const;
+    // library now, handling the window calls it still sends meanwhile. False
+    // when it has not ended within the bounded time.
+    bool WaitForEnd();
 
     // The dialog's window is going away: from here the run shows nothing.
     void MarkDialogGone() { m_link->gone = true; }
@@ -38,6 +39,10 @@ private:
     explicit CheckRun(HWND dialog) : m_link(std::make_shared<win32::DialogLink>(dialog)) {}
 
     bool Running() const;
+    // Waits for the worker for a bounded time, waking for wakeMask's messages
+    // (QS_SENDMESSAGE: only those sent to this thread; QS_ALLINPUT: all,
+    // dispatched). endBoxes first ends the worker's boxes.
+    bool WaitHandling(DWORD wakeMask, bool endBoxes);
 
     std::shared_ptr<win32::DialogLink> m_link;  // the worker holds it too
     win32::UniqueHandle m_thread;

@@ -5,6 +5,7 @@
 #include "ui/resource.h"
 #include "win32/dialog_icon.h"
 #include "win32/module.h"
+#include "win32/wide_text.h"
 
 namespace {
 
@@ -28,9 +29,12 @@ CReaderCheckDlg::~CReaderCheckDlg() {
 }
 
 void CReaderCheckDlg::StopCheck() {
-    if (m_check) {
+    // The run stays owned here until the next start: a message dispatched
+    // while it stops must never destroy it under its own Stop.
+    if (m_check && !m_stopping) {
+        m_stopping = true;
         m_check->Stop();
-        m_check.reset();
+        m_stopping = false;
     }
 }
 
@@ -64,10 +68,10 @@ BOOL CReaderCheckDlg::OnInitDialog() {
 }
 
 void CReaderCheckDlg::AddAboutToSystemMenu(HMENU systemMenu) {
-    char text[256];
-    if (LoadStringA(win32::ProgramModule(), IDS_ABOUTBOX, text, sizeof text) > 0) {
-        AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
+    wchar_t text[256];
+    if (LoadStringW(win32::ProgramModule(), IDS_ABOUTBOX, text, 256) > 0) {
+        AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
     }
 }
 
@@ -123,31 +127,44 @@ void CReaderCheckDlg::OnDestroy() {
 }
 
 void CReaderCheckDlg::OnEndSession(bool ending) {
-    // Windows may end the process as soon as this returns.
+    // Windows is closing the program (log-off, shutdown, or an installer
+    // through the Restart Manager) and may end the process as soon as this
+    // returns: the run gives back what it holds, then the dialog ends, so
+    // the program leaves by itself.
     if (ending) {
         StopCheck();
+        EndDialog(IDCANCEL);
     }
 }
 
 void CReaderCheckDlg::OnStartCheck() {
     // A second click that arrives before the run has disabled the button
     // (a double click, two queued clicks) belongs to the run already started.
-    if (m_check && m_check->HoldsTheButtons()) {
+    // A click while a run is being stopped or waited for starts nothing
+    // either: that run is still on this thread's stack.
+    if (m_stopping || (m_check && m_check->HoldsTheButtons())) {
         return;
     }
     if (m_check) {
-        m_check->WaitForEnd();
+        // A run that has given the buttons back still frees its library.
+        m_stopping = true;
+        const bool ended = m_check->WaitForEnd();
+        m_stopping = false;
+        if (!ended) {
+            return;  // never a second worker beside the first
+        }
     }
     m_check = CheckRun::Start(Handle());
     if (!m_check) {
-        MessageBoxA(Handle(), START_FAILED_TEXT, readercheck::ERROR_CAPTION,
+        MessageBoxW(Handle(), win32::WideFromCheckText(START_FAILED_TEXT).c_str(),
+                    win32::WideFromCheckText(readercheck::ERROR_CAPTION).c_str(),
                     MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     WaitForSingleObject(m_check->Thread(), WORKER_START_WAIT_MS);
     // The worker's first window calls are messages to this thread, handled once
     // this returns to the loop: its start text replaces the empty one at once.
-    SetDlgItemTextA(Handle(), IDC_LOG, "");
+    SetDlgItemTextW(Handle(), IDC_LOG, L"");
     HWND log = GetDlgItem(Handle(), IDC_LOG);
-    SendMessageA(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(log), TRUE);
+    SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(log), TRUE);
 }

@@ -38,4 +38,5 @@ private:
     HICON m_icon;                       // shared resource icon, never destroyed
     HBRUSH m_windowBrush;               // the window colour when the dialog object was made
     std::unique_ptr<CheckRun> m_check;  // the last run started, finished or not
+    bool m_stopping = false;            // waiting for m_check: it must stay as it is
 };

@@ -12,9 +12,9 @@ BOOL CUnsupportedOS::OnInitDialog() {
     win32::Dialog::OnInitDialog();
     win32::SetWindowIcons(Handle(), m_icon);
     // The template's caption is a placeholder; the title comes from the strings.
-    char title[256];
-    if (LoadStringA(win32::ProgramModule(), IDS_APP_TITLE, title, sizeof title) > 0) {
-        SetWindowTextA(Handle(), title);
+    wchar_t title[256];
+    if (LoadStringW(win32::ProgramModule(), IDS_APP_TITLE, title, 256) > 0) {
+        SetWindowTextW(Handle(), title);
     }
     return TRUE;
 }

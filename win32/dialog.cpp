@@ -10,7 +10,7 @@ namespace {
 void CenterWindow(HWND window, HWND owner) {
     RECT area;
     if (owner == nullptr || !GetWindowRect(owner, &area)) {
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     }
     RECT rect;
     GetWindowRect(window, &rect);
@@ -28,7 +28,7 @@ Dialog::Dialog(UINT templateId, HWND owner) : m_templateId(templateId), m_owner(
 INT_PTR Dialog::DoModal() {
     m_ended = false;
     m_result = -1;
-    HWND hwnd = CreateDialogParamA(ProgramModule(), MAKEINTRESOURCEA(m_templateId), m_owner,
+    HWND hwnd = CreateDialogParamW(ProgramModule(), MAKEINTRESOURCEW(m_templateId), m_owner,
                                    StaticDialogProc, reinterpret_cast<LPARAM>(this));
     if (hwnd == nullptr) {
         return -1;
@@ -49,7 +49,7 @@ INT_PTR Dialog::DoModal() {
 void Dialog::RunModalLoop() {
     MSG msg;
     while (!m_ended) {
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == -1) {
             break;
         }
@@ -58,9 +58,9 @@ void Dialog::RunModalLoop() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (!PreTranslateMessage(&msg) && !IsDialogMessageA(m_hwnd, &msg)) {
+        if (!PreTranslateMessage(&msg) && !IsDialogMessageW(m_hwnd, &msg)) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
     }
 }
@@ -70,7 +70,7 @@ void Dialog::EndDialog(INT_PTR result) {
     m_ended = true;
     // Wakes the loop when the handler ran inside GetMessage, as a message sent
     // from another thread does.
-    PostMessageA(m_hwnd, WM_NULL, 0, 0);
+    PostMessageW(m_hwnd, WM_NULL, 0, 0);
 }
 
 BOOL Dialog::PreTranslateMessage(MSG*) {
@@ -112,15 +112,15 @@ void Dialog::OnEndSession(bool) {}
 
 INT_PTR CALLBACK Dialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         reinterpret_cast<Dialog*>(lParam)->m_hwnd = hwnd;
     }
-    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (self == nullptr) {
         return FALSE;  // messages before WM_INITDIALOG
     }
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         self->m_hwnd = nullptr;
         return FALSE;
     }

@@ -1,17 +1,19 @@
 #include "win32/dialog_check_window.h"
 
+#include "win32/wide_text.h"
+
 namespace win32 {
 
 void DialogCheckWindow::SetItemText(int id, const char* text) {
-    SetDlgItemTextA(m_link.dialog, id, text);
+    SetDlgItemTextW(m_link.dialog, id, WideFromCheckText(text).c_str());
 }
 
 int DialogCheckWindow::GetLineCount(int id) {
-    return static_cast<int>(SendDlgItemMessageA(m_link.dialog, id, EM_GETLINECOUNT, 0, 0));
+    return static_cast<int>(SendDlgItemMessageW(m_link.dialog, id, EM_GETLINECOUNT, 0, 0));
 }
 
 void DialogCheckWindow::ScrollLines(int id, int lines) {
-    SendDlgItemMessageA(m_link.dialog, id, EM_LINESCROLL, 0, lines);
+    SendDlgItemMessageW(m_link.dialog, id, EM_LINESCROLL, 0, lines);
 }
 
 void DialogCheckWindow::EnableItem(int id, bool enabled) {
@@ -22,7 +24,8 @@ void DialogCheckWindow::EnableItem(int id, bool enabled) {
 }
 
 int DialogCheckWindow::ShowMessageBox(const char* text, const char* caption, unsigned flags) {
-    return MessageBoxA(m_link.dialog, text, caption, flags);
+    return MessageBoxW(m_link.dialog, WideFromCheckText(text).c_str(),
+                       WideFromCheckText(caption).c_str(), flags);
 }
 
 bool DialogCheckWindow::IsGone() {

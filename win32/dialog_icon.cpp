@@ -3,8 +3,8 @@
 namespace win32 {
 
 void SetWindowIcons(HWND window, HICON icon) {
-    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
 bool PaintMinimizedIcon(HWND window, HICON icon) {
@@ -13,7 +13,7 @@ bool PaintMinimizedIcon(HWND window, HICON icon) {
     }
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    SendMessageA(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    SendMessageW(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT client;
     GetClientRect(window, &client);
     int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;

@@ -11,19 +11,31 @@ namespace {
 constexpr DWORD SEARCH_SYSTEM32_ONLY = 0x00000800;
 
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD directoryFlags);
+using SetDllDirectoryAFn = BOOL(WINAPI*)(LPCSTR directory);
+
+// Both are looked up, never imported: a system without one of them must
+// still load the program, so that it can say the system is not supported.
+// SetDefaultDllDirectories comes with an update of Windows 7,
+// SetDllDirectoryA with Windows XP SP1.
+template <typename Function>
+Function FindKernelFunction(const char* name) {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel == nullptr
+               ? nullptr
+               : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel, name)));
+}
 
 }  // namespace
 
 void NarrowDllSearch() {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto setDefault = kernel == nullptr
-                          ? nullptr
-                          : reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-                                GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    auto setDefault = FindKernelFunction<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
     if (setDefault != nullptr && setDefault(SEARCH_SYSTEM32_ONLY)) {
         return;
     }
-    SetDllDirectoryA("");
+    auto setDirectory = FindKernelFunction<SetDllDirectoryAFn>("SetDllDirectoryA");
+    if (setDirectory != nullptr) {
+        setDirectory("");  // takes the current directory out of the search
+    }
 }
 
 }  // namespace win32
