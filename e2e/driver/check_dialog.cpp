@@ -13,6 +13,7 @@ constexpr DWORD kIdleStableMs = 300;
 constexpr DWORD kKeyWaitMs = 1000;
 constexpr DWORD kSettleMs = 50;
 constexpr DWORD kSettleTimeoutMs = 5000;
+constexpr DWORD kEndSessionTimeoutMs = 20000;
 
 HWND FirstBox(const CheckDialog& dialog) {
     for (HWND window : VisibleDialogs(dialog.processId)) {
@@ -87,6 +88,19 @@ void AnswerBox(const CheckDialog& dialog, HWND box, const Answer* answer) {
     }
 }
 
+// Both messages are sent, as the Restart Manager sends them, with room for
+// the run to stop first.
+void EndSession(const CheckDialog& dialog) {
+    DWORD_PTR mayEnd = 0;
+    SendMessageTimeoutW(dialog.window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_NORMAL,
+                        kEndSessionTimeoutMs, &mayEnd);
+    DWORD_PTR ignored = 0;
+    bool handled = SendMessageTimeoutW(dialog.window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP,
+                                       SMTO_NORMAL, kEndSessionTimeoutMs, &ignored) != 0;
+    dialog.results.Write(std::string("ENDSESSION query ") + (mayEnd ? "1" : "0") +
+                         (handled ? " handled" : " timeout"));
+}
+
 }  // namespace
 
 std::vector<Answer> ParseAnswers(const std::string& word) {
@@ -112,7 +126,7 @@ std::vector<Answer> ParseAnswers(const std::string& word) {
 }
 
 void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWORD timeoutMs,
-              const std::string& closeWhenLogHas, RunTiming* timing, int clicks) {
+              const std::string& closeWhenLogHas, RunTiming* timing, int clicks, bool endSession) {
     RunTiming unused;
     RunTiming& measured = timing != nullptr ? *timing : unused;
     measured = RunTiming{};
@@ -133,8 +147,12 @@ void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWO
         }
         if (!closeWhenLogHas.empty() &&
             ItemText(dialog.window, IDC_LOG).find(closeWhenLogHas) != std::string::npos) {
-            PostMessageA(dialog.window, WM_CLOSE, 0, 0);
             dialog.results.Write("RUN closed");
+            if (endSession) {
+                EndSession(dialog);
+            } else {
+                PostMessageA(dialog.window, WM_CLOSE, 0, 0);
+            }
             return;
         }
         HWND box = FirstBox(dialog);

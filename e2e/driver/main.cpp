@@ -303,7 +303,7 @@ void Session::Execute(const Command& command) {
         m_results.Write("HANDLETYPES " + HandleTypes(m_dialogProcess));
     } else if (verb == "runclose") {
         RunCheck(Dialog(), ParseAnswers(Word(command, 1)), Number(command, 3),
-                 HexDecode(Word(command, 2)));
+                 HexDecode(Word(command, 2)), nullptr, 1, Word(command, 4) == "endsession");
     } else if (verb == "state") {
         RecordLogAndButtons(Dialog());
     } else if (verb == "escape") {

@@ -96,20 +96,26 @@ HWND FindDialog(DWORD processId, const std::string& caption) {
     return nullptr;
 }
 
+// Read as UTF-16, what the window holds whatever the code pages of the tool
+// and the driver, and given back in code page 932 to compare with the
+// expected texts.
 std::string WindowText(HWND window) {
     DWORD_PTR length = 0;
-    if (window == nullptr || !SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
+    if (window == nullptr || !SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
                                                   kTimeoutMs, &length)) {
         return "";
     }
-    std::string text(length + 1, '\0');
+    std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
                              SMTO_ABORTIFHUNG, kTimeoutMs, &copied)) {
         return "";
     }
-    text.resize(copied);
-    return text;
+    const int wide = static_cast<int>(copied);
+    const int size = WideCharToMultiByte(932, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string bytes(size > 0 ? size : 0, '\0');
+    WideCharToMultiByte(932, 0, text.data(), wide, &bytes[0], size, nullptr, nullptr);
+    return bytes;
 }
 
 std::string ItemText(HWND dialog, int id) {

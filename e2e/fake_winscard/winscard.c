@@ -77,6 +77,12 @@ static void LoadScenario(void) {
     }
     FreeText(&error);
     TraceText("load ", path);
+    /* The code page in which the program's process reads ANSI texts. */
+    Text codePage = {0};
+    AddString(&codePage, "codepage ");
+    AddDecimal(&codePage, GetACP());
+    WriteTrace(&codePage);
+    FreeText(&codePage);
 }
 
 /* FreeLibrary passes no reserved value; the end of the process does, and a

@@ -67,7 +67,7 @@ def main():
     bins = {"win32": root / "build" / "win32" / "e2e", "win64": root / "build" / "win64" / "e2e"}
     displays = suite.Displays(work)
     try:
-        pfx.ensure_japanese_locale()
+        pfx.ensure_locales()
         base = work / "prefix-base"
         if not pfx.is_ready(base):
             print("preparing the Wine prefix (once, a few minutes) ...", flush=True)

@@ -31,6 +31,8 @@ def tool_env():
 
 
 class Lane:
+    locale = wine.JAPANESE  # of every program the lane starts
+
     def __init__(self, name, base, work, display, shots_dir):
         self.name = name
         self.prefix = Path(work) / ("prefix-" + name)
@@ -90,7 +92,7 @@ class Lane:
                                   [TOOL_DIR + "\\readercheck_driver.exe",
                                    TOOL_DIR + "\\lane.script", TOOL_DIR + "\\lane.result"],
                                   self.log,
-                                  overrides=wine.TOOL_OVERRIDES)
+                                  overrides=wine.TOOL_OVERRIDES, locale=self.locale)
         request = self.tools / "shot-request.txt"
         deadline = time.time() + timeout
         while process.poll() is None and time.time() < deadline:

@@ -14,7 +14,7 @@ from . import prefix as pfx
 from . import wine
 from .gate_lane import GateLane
 from .leak_lane import LeakLane
-from .main_lane import MainLane
+from .main_lane import EnglishLane, MainLane
 
 # The 32-bit starts come first: they are slow, and the 64-bit ones then
 # finish while the other lanes still run.
@@ -35,7 +35,7 @@ def parse_args(root):
     parser.add_argument("--shots", default=root / "docs" / "screenshots")
     # leak: many runs of the x86_64 tool in one process, its counts read
     # after each; leak32 does the same with the i686 tool (under qemu here).
-    parser.add_argument("--lanes", default="win32,win64,gate,leak,leak32")
+    parser.add_argument("--lanes", default="win32,win64,english,gate,leak,leak32")
     parser.add_argument("--gate", choices=sorted(GATE_VERSIONS), default="full")
     parser.add_argument("--shots-lane", default="win32")
     return parser.parse_args()
@@ -97,6 +97,8 @@ def make_lanes(args, base, displays):
         if arch in chosen:
             made.append(MainLane(arch, base, args.work, displays.get(arch), args.shots,
                                  with_shots=arch == args.shots_lane))
+    if "english" in chosen:
+        made.append(EnglishLane(base, args.work, displays.get("english"), args.shots))
     if "gate" in chosen:
         made.append(GateLane(base, args.work, displays.get("gate"), args.shots,
                              GATE_VERSIONS[args.gate]))
@@ -132,7 +134,7 @@ def main():
     results = []
     notes = []
     try:
-        pfx.ensure_japanese_locale()
+        pfx.ensure_locales()
         base = ensure_base_prefix(args.work, displays, args.bin64)
         lanes = make_lanes(args, base, displays)
         threads = [threading.Thread(target=run_lane, args=(lane, args)) for lane in lanes]

@@ -228,21 +228,23 @@ class MainLane(Lane):
                     problems)
 
     def evaluate_close(self, section):
-        section = section or []
+        self.record("WM_CLOSE during the smart card steps: the card is disconnected, the context "
+                    "released and the library freed before the process ends",
+                    self.close_problems(section or [], len(self.runs) + 1))
+
+    def close_problems(self, section, index):
         problems = []
         if ds.first(section, "RUN") != ["closed"]:
             problems.append("run did not reach the smart card steps: %s" % ds.first(section, "RUN"))
         exit_line = ds.first(section, "EXIT")
         if not exit_line or exit_line[1] != "code":
-            problems.append("process did not end after WM_CLOSE: %s" % exit_line)
+            problems.append("process did not end: %s" % exit_line)
         elif int(exit_line[2], 16) >= 0x80000000:
             problems.append("process crashed: exit code %s" % exit_line[2])
-        problems += self.trace_after_close()
-        self.record("WM_CLOSE during the smart card steps: the card is disconnected, the context "
-                    "released and the library freed before the process ends", problems)
+        return problems + self.trace_after_close(index)
 
-    def trace_after_close(self):
-        trace = self.tools / "traces" / ("%d.txt" % (len(self.runs) + 1))
+    def trace_after_close(self, index):
+        trace = self.tools / "traces" / ("%d.txt" % index)
         lines = trace.read_text(errors="replace").splitlines() if trace.exists() else []
         calls = [line.split(" ")[0] for line in lines if line.startswith("SCard")]
         if "SCardConnectA" not in calls:
@@ -266,3 +268,47 @@ def quiet_exit_problems(section):
 def strip_handles(line):
     words = [w for w in line.split(" ") if not w.startswith(("context=", "card="))]
     return " ".join(words)
+
+
+class EnglishLane(MainLane):
+    """A Windows whose language for programs that are not Unicode is English
+    (x86_64; the texts' way to the windows is the same in both builds): a
+    whole run read back through the W functions, then Windows closing the
+    program during the smart card steps, as an installer's Restart Manager
+    does."""
+    locale = "en_US.UTF-8"
+
+    def __init__(self, base, work, display, shots_dir):
+        super().__init__("win64", base, work, display, shots_dir, False, name="english")
+
+    def script(self):
+        s = ds.Script()
+        s.add("shots", "on")
+        s.add("service", "running", SERVICE_EXE)
+        s.add("copy", self.write_scenario(1, m.Cards()), SCENARIO_FILE)
+        launch_lines(s, "english", self.arch)
+        s.add("mark", "english")
+        s.add("dialog", "english", ds.hex_text(t.CHECK_CAPTION), STARTUP_TIMEOUT_MS)
+        s.add("run", ds.answers_word(sc.HAPPY.answers, {2: "english"}), RUN_TIMEOUT_MS)
+        s.add("mark", "endsession")
+        s.add("copy", self.write_scenario(2, m.Cards()), SCENARIO_FILE)
+        s.add("runclose", "Y,Y,Y", ds.hex_text(t.STEP_OK[4]), RUN_TIMEOUT_MS, "endsession")
+        s.add("exit", "english", 60000)
+        return s
+
+    def evaluate(self, sections):
+        problems = self.run_problems(1, sc.HAPPY, sections.get("english"))
+        trace = self.tools / "traces" / "1.txt"
+        code_page = [x for x in trace.read_text(errors="replace").splitlines()
+                     if x.startswith("codepage ")] if trace.exists() else []
+        if code_page in ([], ["codepage 932"]):
+            problems.append("the tool's ANSI code page is not another one: %s" % code_page)
+        self.record("a Windows not set to Japanese (%s): the happy run's boxes and log, read "
+                    "through the W functions" % " ".join(code_page), problems)
+        section = sections.get("endsession") or []
+        problems = self.close_problems(section, 2)
+        if ds.first(section, "ENDSESSION") != ["query", "1", "handled"]:
+            problems.append("end of session not taken: %s" % ds.first(section, "ENDSESSION"))
+        self.record("Windows closes the program during the smart card steps (WM_QUERYENDSESSION, "
+                    "WM_ENDSESSION): the same give-back as a close, and the program ends",
+                    problems)

@@ -35,10 +35,13 @@ def readercheck_dir(prefix):
     return Path(prefix) / "drive_c" / "readercheck"
 
 
-def ensure_japanese_locale():
+def ensure_locales():
+    """Japanese for the lanes, English for a tool started on a Windows not set
+    to Japanese."""
     listed = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower()
-    if "ja_jp.utf8" not in listed:
-        subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8", "ja_JP.UTF-8"], check=True)
+    for name in ("ja_JP", "en_US"):
+        if name.lower() + ".utf8" not in listed:
+            subprocess.run(["localedef", "-i", name, "-f", "UTF-8", name + ".UTF-8"], check=True)
 
 
 def is_ready(prefix):

@@ -15,14 +15,19 @@ BASE_OVERRIDES = "mscoree,mshtml=;winedbg.exe=d"
 TOOL_OVERRIDES = BASE_OVERRIDES + ";winscard=n"
 
 
-def wine_env(prefix, display, overrides=BASE_OVERRIDES):
+JAPANESE = "ja_JP.UTF-8"
+
+
+def wine_env(prefix, display, overrides=BASE_OVERRIDES, locale=JAPANESE):
+    """Wine takes the processes' ANSI code page from the locale: 932 in
+    Japanese, 1252 in English."""
     env = dict(os.environ)
     env.update({
         "WINEPREFIX": str(prefix),
         "WINEDEBUG": "-all",
         "WINEDLLOVERRIDES": overrides,
-        "LANG": "ja_JP.UTF-8",
-        "LC_ALL": "ja_JP.UTF-8",
+        "LANG": locale,
+        "LC_ALL": locale,
         "DISPLAY": display,
     })
     return env
@@ -36,9 +41,9 @@ def run_wine(prefix, display, args, log_path, timeout):
                               timeout=timeout).returncode
 
 
-def start_wine(prefix, display, args, log_path, overrides=BASE_OVERRIDES):
+def start_wine(prefix, display, args, log_path, overrides=BASE_OVERRIDES, locale=JAPANESE):
     log = open(log_path, "ab")
-    return subprocess.Popen([WINE64] + args, env=wine_env(prefix, display, overrides),
+    return subprocess.Popen([WINE64] + args, env=wine_env(prefix, display, overrides, locale),
                             stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
 

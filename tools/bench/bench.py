@@ -435,7 +435,7 @@ def main():
     displays = suite.Displays(work)
     results, stages = [], {}
     try:
-        pfx.ensure_japanese_locale()
+        pfx.ensure_locales()
         base = suite.ensure_base_prefix(work, displays, bins["win64"])
         # One architecture after the other: they would share the two cores.
         for arch in ["win64"] if args.record else args.arch.split(","):
