@@ -150,8 +150,10 @@ void CReaderCheckDlg::OnStartCheck() {
         m_stopping = true;
         const bool ended = m_check->WaitForEnd();
         m_stopping = false;
-        if (!ended) {
-            return;  // never a second worker beside the first
+        // Never a second worker beside the first, nor a run for a dialog
+        // that Windows ended meanwhile.
+        if (!ended || IsEnding()) {
+            return;
         }
     }
     m_check = CheckRun::Start(Handle());

@@ -25,6 +25,8 @@ public:
 protected:
     // Ends the modal loop with this result.
     void EndDialog(INT_PTR result);
+    // EndDialog has been called: the modal loop returns at its next turn.
+    bool IsEnding() const { return m_ended; }
 
     // Sees every message of the modal loop before the dialog's keyboard
     // handling; TRUE means handled, the message goes no further.

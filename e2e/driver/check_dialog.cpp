@@ -145,7 +145,9 @@ void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWO
             dialog.results.Write("RUN dialog-gone");
             return;
         }
-        if (!closeWhenLogHas.empty() &&
+        // Only once the run is under way: until the click is handled the log
+        // box still shows the previous run.
+        if (busy && !closeWhenLogHas.empty() &&
             ItemText(dialog.window, IDC_LOG).find(closeWhenLogHas) != std::string::npos) {
             dialog.results.Write("RUN closed");
             if (endSession) {
