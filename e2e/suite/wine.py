@@ -59,6 +59,14 @@ def windows_path(prefix, path):
     return "C:\\" + str(relative).replace("/", "\\")
 
 
+def i686_emulated():
+    """Whether 32-bit programs start through qemu's binfmt entry here (where
+    the kernel cannot start them) instead of natively."""
+    binfmt = Path("/proc/sys/fs/binfmt_misc")
+    return all((binfmt / name).exists() and (binfmt / name).read_text().startswith("enabled")
+               for name in ("status", "qemu-i386"))
+
+
 class Xvfb:
     """A private X server, used when no display is given."""
 
