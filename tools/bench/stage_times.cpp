@@ -1,13 +1,14 @@
-#include "tools/bench/stage_times.h"
-
+// The timed build's check procedure: one check with every call of its
+// platform interfaces timed, the times written through OutputDebugStringA
+// once the run has ended, so that writing them costs the run nothing.
 #include <windows.h>
 
 #include <cstdio>
 #include <vector>
 
 #include "check/operation_check.h"
+#include "ui/check_procedure.h"
 
-namespace bench {
 namespace {
 
 // One call of an interface: what, one number that tells it apart (a control
@@ -189,7 +190,7 @@ private:
 
 }  // namespace
 
-unsigned RunTimedCheck(const readercheck::CheckSystem& system) {
+unsigned RunCheckProcedure(const readercheck::CheckSystem& system) {
     Timeline times;
     TimedWindow window(system.window, times);
     TimedPauser pauser(system.pauser, times);
@@ -201,5 +202,3 @@ unsigned RunTimedCheck(const readercheck::CheckSystem& system) {
     times.Write();
     return result;
 }
-
-}  // namespace bench
