@@ -87,13 +87,11 @@ bool ToolProcess::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
     return true;
 }
 
-bool ToolProcess::Kill() {
-    if (m_process == nullptr || WaitForSingleObject(m_process, 0) != WAIT_TIMEOUT) {
-        return false;
+void ToolProcess::Kill() {
+    if (m_process != nullptr && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_process, 1);
+        WaitForSingleObject(m_process, 10000);
     }
-    TerminateProcess(m_process, 1);
-    WaitForSingleObject(m_process, 10000);
-    return true;
 }
 
 DWORD WINAPI ToolProcess::LaunchAndWatch(void* self) {

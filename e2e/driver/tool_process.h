@@ -30,8 +30,8 @@ public:
     DWORD LaunchedAt() const { return m_launchedAt; }
     // True when the process has ended within the time; its exit code then.
     bool WaitExit(DWORD timeoutMs, DWORD* exitCode);
-    // Ends the process if it still runs; true when it had to.
-    bool Kill();
+    // Ends the process if it still runs.
+    void Kill();
     // The most visible top-level windows the process had at one time.
     LONG MostWindowsSeen() const { return m_mostWindows; }
 
