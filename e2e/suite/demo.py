@@ -19,13 +19,19 @@ from . import texts as t
 SHOTS = ["01-questions-connected", "02-questions-card", "03-questions-lamp"]
 
 
-def demo_script(lane, arch):
+def started(lane, arch):
+    """The simulated system up, then the tool started up to its dialog."""
     s = ds.Script()
     s.add("shots", "on")
     s.add("service", "running", ln.SERVICE_EXE)
     s.add("copy", lane.write_scenario(0, m.Cards()), ln.SCENARIO_FILE)
     ln.launch_lines(s, "main", arch)
     s.add("dialog", "main", ds.hex_text(t.CHECK_CAPTION), ln.STARTUP_TIMEOUT_MS)
+    return s
+
+
+def demo_script(lane, arch):
+    s = started(lane, arch)
     s.add("shot", "00-dialog")
     s.add("mark", "check")
     s.add("run", ds.answers_word(sc.HAPPY.answers, dict(enumerate(SHOTS))), ln.RUN_TIMEOUT_MS)
@@ -38,11 +44,7 @@ def demo_script(lane, arch):
 def interactive_script(lane, arch):
     """The tool left to the user: the driver only keeps the simulated system
     up until the tool is closed."""
-    s = ds.Script()
-    s.add("service", "running", ln.SERVICE_EXE)
-    s.add("copy", lane.write_scenario(0, m.Cards()), ln.SCENARIO_FILE)
-    ln.launch_lines(s, "main", arch)
-    s.add("dialog", "main", ds.hex_text(t.CHECK_CAPTION), ln.STARTUP_TIMEOUT_MS)
+    s = started(lane, arch)
     s.add("exit", "main", INTERACTIVE_MS)
     return s
 

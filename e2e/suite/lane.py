@@ -50,8 +50,8 @@ class Lane:
         self.notes = []  # lines printed with the results, whatever they are
 
     def architectures(self):
-        """The tools the lane installs: "win32", "win64"."""
-        raise NotImplementedError
+        """The tools the lane installs: its own build unless it says otherwise."""
+        return [self.arch]
 
     @property
     def tools(self):
@@ -86,7 +86,8 @@ class Lane:
         installed.unlink(missing_ok=True)
         shutil.copy(bin_dir / "winscard.dll", installed)
 
-    def run_driver(self, script, timeout):
+    def run_driver(self, script, timeout, debug="-all"):
+        """Runs the script; Wine's debug channels as WINEDEBUG takes them."""
         (self.tools / "lane.script").write_text(script.text())
         result_path = self.tools / "lane.result"
         result_path.unlink(missing_ok=True)
@@ -96,8 +97,7 @@ class Lane:
         process = wine.start_wine(self.prefix, self.display,
                                   [TOOL_DIR + "\\readercheck_driver.exe",
                                    TOOL_DIR + "\\lane.script", TOOL_DIR + "\\lane.result"],
-                                  self.log,
-                                  overrides=wine.TOOL_OVERRIDES)
+                                  self.log, overrides=wine.TOOL_OVERRIDES, debug=debug)
         request = self.tools / "shot-request.txt"
         deadline = time.time() + timeout
         while process.poll() is None and time.time() < deadline:

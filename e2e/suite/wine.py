@@ -15,11 +15,11 @@ BASE_OVERRIDES = "mscoree,mshtml=;winedbg.exe=d"
 TOOL_OVERRIDES = BASE_OVERRIDES + ";winscard=n"
 
 
-def wine_env(prefix, display, overrides=BASE_OVERRIDES):
+def wine_env(prefix, display, overrides=BASE_OVERRIDES, debug="-all"):
     env = dict(os.environ)
     env.update({
         "WINEPREFIX": str(prefix),
-        "WINEDEBUG": "-all",
+        "WINEDEBUG": debug,
         "WINEDLLOVERRIDES": overrides,
         "LANG": "ja_JP.UTF-8",
         "LC_ALL": "ja_JP.UTF-8",
@@ -36,9 +36,9 @@ def run_wine(prefix, display, args, log_path, timeout):
                               timeout=timeout).returncode
 
 
-def start_wine(prefix, display, args, log_path, overrides=BASE_OVERRIDES):
+def start_wine(prefix, display, args, log_path, overrides=BASE_OVERRIDES, debug="-all"):
     log = open(log_path, "ab")
-    return subprocess.Popen([WINE64] + args, env=wine_env(prefix, display, overrides),
+    return subprocess.Popen([WINE64] + args, env=wine_env(prefix, display, overrides, debug),
                             stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
 
@@ -46,12 +46,6 @@ def wineserver(prefix, flag, log_path, timeout=120):
     with open(log_path, "ab") as log:
         subprocess.run([WINESERVER, flag], env=wine_env(prefix, ""),
                        stdin=subprocess.DEVNULL, stdout=log, stderr=log, timeout=timeout)
-
-
-def windows_path(prefix, path):
-    """C:\\... path of a file inside the prefix's drive_c."""
-    relative = Path(path).relative_to(Path(prefix) / "drive_c")
-    return "C:\\" + str(relative).replace("/", "\\")
 
 
 class Xvfb:

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "check/control_ids.h"
+#include "e2e/driver/whole_file.h"
 #include "ui/check_procedure.h"
 #include "ui/reader_check_dlg.h"
 
@@ -25,17 +26,8 @@ const char REPLAY_PATH[] = "C:\\readercheck\\replay.txt";
 class Replay {
 public:
     Replay() {
-        HANDLE file = CreateFileA(REPLAY_PATH, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return;
-        }
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-            m_text.append(buffer, read);
-        }
-        CloseHandle(file);
+        bool read = false;
+        m_text = e2efile::ReadWholeFile(REPLAY_PATH, &read);
     }
 
     // The next blank-separated word; empty at the end.
