@@ -1,6 +1,6 @@
 // What the worker thread of a check run does with the system it was given.
-// The tool runs the operation check; the benchmark's programs link their own
-// definition instead.
+// In a file of its own, so that a program built from these sources may link
+// another definition.
 #pragma once
 
 #include "check/run_context.h"
