@@ -2,7 +2,7 @@
 # End-to-end suite: builds the tool and the test programs with both Windows
 # presets (tools/build-windows.sh --e2e), then runs every scenario against
 # dist/win32 and dist/win64 ReaderCheck.exe under Wine (see e2e/suite/main.py;
-# its options pass through, e.g. --gate full, --lanes win64). Ends with
+# its options pass through, e.g. --lanes win64). Ends with
 # "N passed, N failed". Set E2E_NO_BUILD=1 to use what is already built.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -74,7 +74,6 @@ private:
     bool m_established = false;
     bool m_released = false;
     std::vector<bool> m_cardsOpen;  // by card handle index
-    std::vector<uint8_t> m_lastRequest;
 };
 
 }  // namespace readercheck::fuzzing

@@ -110,19 +110,20 @@ TEST(PerReaderTest, StateAndProtocolGiveTheStateLine) {
     struct Case {
         ScardDword state;
         ScardDword protocol;
-        const char* line;
+        std::string line;
     };
+    const std::string specific = Text("STATE_LINES.6");
     const Case cases[] = {
-        {1, SCARD_PROTOCOL_T1, "  SCARD_ABSENT\r\n"},
-        {2, SCARD_PROTOCOL_T1, "  SCARD_PRESENT\r\n"},
-        {3, SCARD_PROTOCOL_T1, "  SCARD_SWALLOWED\r\n"},
-        {4, SCARD_PROTOCOL_T1, "  SCARD_POWERED\r\n"},
-        {5, SCARD_PROTOCOL_T1, "  SCARD_NEGOTIABLE\r\n"},
-        {6, SCARD_PROTOCOL_T0, "  SCARD_SPECIFIC    SCARD_PROTOCOL_T0\r\n"},
-        {6, SCARD_PROTOCOL_T1, "  SCARD_SPECIFIC    SCARD_PROTOCOL_T1\r\n"},
-        {6, SCARD_PROTOCOL_RAW, "  SCARD_SPECIFIC    SCARD_PROTOCOL_RAW\r\n"},
-        {6, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, "  SCARD_SPECIFIC\r\n"},
-        {6, 0, "  SCARD_SPECIFIC\r\n"},
+        {1, SCARD_PROTOCOL_T1, Text("STATE_LINES.1")},
+        {2, SCARD_PROTOCOL_T1, Text("STATE_LINES.2")},
+        {3, SCARD_PROTOCOL_T1, Text("STATE_LINES.3")},
+        {4, SCARD_PROTOCOL_T1, Text("STATE_LINES.4")},
+        {5, SCARD_PROTOCOL_T1, Text("STATE_LINES.5")},
+        {6, SCARD_PROTOCOL_T0, specific + Text("PROTOCOL_TEXTS.1")},
+        {6, SCARD_PROTOCOL_T1, specific + Text("PROTOCOL_TEXTS.2")},
+        {6, SCARD_PROTOCOL_RAW, specific + Text("PROTOCOL_TEXTS.0x10000")},
+        {6, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, specific + "\r\n"},
+        {6, 0, specific + "\r\n"},
         {0, SCARD_PROTOCOL_T1, ""},
         {7, SCARD_PROTOCOL_T1, ""},
         {0xFFFFFFFF, SCARD_PROTOCOL_T1, ""},

@@ -217,9 +217,9 @@ TEST(ServiceCheckTest, PcBlockNamesTheWindowsAndItsServicePack) {
         {"Windows 7 without a service pack", MakeVersion(6, 1, 7600, 2, ""),
          PcBlock("Windows 7", ServicePackLine(""))},
         {"service pack of one blank", MakeVersion(5, 1, 2600, 2, " "),
-         PcBlock("Windows XP", Sjis("サービスパックなし。\r\n"))},
+         PcBlock("Windows XP", Sjis(Text("NO_SERVICE_PACK")))},
         {"version unreadable: the sentence has no line end", std::nullopt,
-         PcBlock("", Sjis("サービスパックの取得に失敗しました"))},
+         PcBlock("", Sjis(Text("SERVICE_PACK_FAILED")))},
     };
     for (const Case& c : cases) {
         FakeSystem fake;

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "tests/check_texts.h"
 #include "tests/fakes.h"
 #include "tests/sjis.h"
 
@@ -13,9 +14,6 @@ namespace {
 
 constexpr uint32_t WINDOWS = 1;  // VER_PLATFORM_WIN32_WINDOWS
 constexpr uint32_t NT = 2;       // VER_PLATFORM_WIN32_NT
-
-const char* const UNSUPPORTED = "非対応のWindowsです";
-const char* const UNKNOWN = "不明なWindowsバージョンです";
 
 std::string NameFor(FakeVersionQuery& query) {
     char buffer[WINDOWS_NAME_SIZE];
@@ -30,8 +28,10 @@ TEST(WindowsNameTest, EveryRowOfTheNameTable) {
     struct Case {
         uint32_t major, minor, build, platform;
         std::string servicePack;
-        const char* name;
+        std::string name;
     };
+    const std::string UNSUPPORTED = Text("UNSUPPORTED_WINDOWS");
+    const std::string UNKNOWN = Text("UNKNOWN_WINDOWS");
     const Case cases[] = {
         {3, 51, 1057, NT, "", UNSUPPORTED},
         {3, 50, 807, NT, "", UNKNOWN},
@@ -47,7 +47,7 @@ TEST(WindowsNameTest, EveryRowOfTheNameTable) {
         {5, 0, 2195, NT, "Service Pack 4", "Windows 2000"},
         {5, 1, 2600, NT, "Service Pack 3", "Windows XP"},
         {5, 2, 3790, NT, "", UNSUPPORTED},
-        {5, 3, 4000, NT, "", "不明なWindowsバージョンです（Win2K系新OS？）"},
+        {5, 3, 4000, NT, "", Text("UNKNOWN_NT_WINDOWS")},
         {6, 0, 6002, NT, "Service Pack 2", "Windows Vista"},
         {6, 1, 7601, NT, "Service Pack 1", "Windows 7"},
         {6, 2, 9200, NT, "", UNKNOWN},
@@ -128,21 +128,19 @@ TEST(ServicePackTextTest, SentenceAboutTheServicePack) {
     const std::string longText(128, 'S');
     const Case cases[] = {
         {"first service pack", MakeVersion(6, 1, 7601, NT, "Service Pack 1"), std::nullopt,
-         Sjis("サービスパックは　Service Pack 1　です。\r\n")},
-        {"empty text", MakeVersion(6, 1, 7600, NT, ""), std::nullopt,
-         Sjis("サービスパックは　　です。\r\n")},
+         ServicePackLine("Service Pack 1")},
+        {"empty text", MakeVersion(6, 1, 7600, NT, ""), std::nullopt, ServicePackLine("")},
         {"exactly one blank", MakeVersion(6, 1, 7600, NT, " "), std::nullopt,
-         Sjis("サービスパックなし。\r\n")},
-        {"two blanks", MakeVersion(6, 1, 7600, NT, "  "), std::nullopt,
-         Sjis("サービスパックは　  　です。\r\n")},
+         Sjis(Text("NO_SERVICE_PACK"))},
+        {"two blanks", MakeVersion(6, 1, 7600, NT, "  "), std::nullopt, ServicePackLine("  ")},
         {"a blank and more", MakeVersion(4, 10, 0x040A08AE, WINDOWS, " A "), std::nullopt,
-         Sjis("サービスパックは　 A 　です。\r\n")},
+         ServicePackLine(" A ")},
         {"128 bytes without a terminator", MakeVersion(6, 1, 7601, NT, longText), std::nullopt,
-         Sjis("サービスパックは　") + longText + Sjis("　です。\r\n")},
+         ServicePackLine(longText)},
         {"plain form when the extended fails", std::nullopt, MakeVersion(6, 1, 7600, NT, " "),
-         Sjis("サービスパックなし。\r\n")},
+         Sjis(Text("NO_SERVICE_PACK"))},
         {"both forms fail: no line end", std::nullopt, std::nullopt,
-         Sjis("サービスパックの取得に失敗しました")},
+         Sjis(Text("SERVICE_PACK_FAILED"))},
     };
     for (const Case& c : cases) {
         FakeSystem fake;

@@ -6,7 +6,7 @@
 # baseline, alternating, under Wine with a simulated reader/writer, and the
 # stage times of one run. Prints the tables. Options pass through (e.g.
 # --runs 7). x86_64 by default; --arch win64,win32 adds the i686 build, which
-# runs under qemu user emulation here and takes a long time.
+# takes long where 32-bit programs run under qemu's emulator.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

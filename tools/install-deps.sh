@@ -13,7 +13,7 @@ packages=(
     libgtest-dev googletest clang libclang-rt-14-dev clang-format
     g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
     wine wine64 wine32:i386 fonts-wine qemu-user
-    xvfb xauth xdotool x11-utils imagemagick fonts-ipafont-gothic locales
+    xvfb imagemagick fonts-ipafont-gothic locales
 )
 
 missing=()

@@ -2,15 +2,12 @@
 
 #include <new>
 
-#include "check/operation_check.h"
+#include "ui/check_procedure.h"
 #include "win32/service_control_manager.h"
 #include "win32/sleep_pauser.h"
 #include "win32/system_library_loader.h"
 #include "win32/system_version_query.h"
 #include "win32/thread.h"
-#ifdef READERCHECK_STAGE_TIMES
-#include "tools/bench/stage_times.h"
-#endif
 
 namespace {
 
@@ -35,11 +32,7 @@ unsigned __stdcall CheckThreadProc(void* argument) {
     win32::ServiceControlManager services;
     win32::SystemVersionQuery version;
     readercheck::CheckSystem system{window, pauser, libraries, services, version};
-#ifdef READERCHECK_STAGE_TIMES
-    return bench::RunTimedCheck(system);  // the benchmark's build only
-#else
-    return readercheck::RunOperationCheck(system);
-#endif
+    return RunCheckProcedure(system);
 }
 
 }  // namespace

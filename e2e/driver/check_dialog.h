@@ -37,7 +37,6 @@ struct RunTiming {
     DWORD clickedAt = 0;
     DWORD enabledAt = 0;
     DWORD answeringMs = 0;
-    int boxes = 0;
     DWORD workerThreadId = 0;
 };
 

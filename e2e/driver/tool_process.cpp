@@ -1,43 +1,8 @@
 #include "tool_process.h"
 
-#include <algorithm>
-
 #include "window_query.h"
 
 namespace uidriver {
-namespace {
-
-std::string NameOf(const std::string& entry) {
-    std::string name = entry.substr(0, entry.find('=', 1));
-    CharUpperA(&name[0]);
-    return name;
-}
-
-// The driver's environment with the given entries replacing or added.
-std::string EnvironmentBlock(const std::vector<std::string>& overrides) {
-    std::vector<std::string> entries;
-    char* strings = GetEnvironmentStringsA();
-    for (const char* p = strings; *p != '\0'; p += lstrlenA(p) + 1) {
-        entries.push_back(p);
-    }
-    FreeEnvironmentStringsA(strings);
-    for (const std::string& entry : overrides) {
-        auto same = [&](const std::string& e) { return NameOf(e) == NameOf(entry); };
-        entries.erase(std::remove_if(entries.begin(), entries.end(), same), entries.end());
-        entries.push_back(entry);
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const std::string& a, const std::string& b) { return NameOf(a) < NameOf(b); });
-    std::string block;
-    for (const std::string& entry : entries) {
-        block += entry;
-        block += '\0';
-    }
-    return block + '\0';
-}
-
-}  // namespace
-
 ToolProcess::~ToolProcess() {
     if (m_thread != nullptr) {
         WaitForSingleObject(m_launched, INFINITE);
@@ -53,11 +18,9 @@ ToolProcess::~ToolProcess() {
     }
 }
 
-bool ToolProcess::Start(const std::string& exe, const std::string& directory,
-                        const std::vector<std::string>& env) {
+bool ToolProcess::Start(const std::string& exe, const std::string& directory) {
     m_exe = exe;
     m_directory = directory;
-    m_environment = EnvironmentBlock(env);
     m_launched = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     m_thread = CreateThread(nullptr, 0, LaunchAndWatch, this, 0, nullptr);
     return m_launched != nullptr && m_thread != nullptr;
@@ -87,13 +50,11 @@ bool ToolProcess::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
     return true;
 }
 
-bool ToolProcess::Kill() {
-    if (m_process == nullptr || WaitForSingleObject(m_process, 0) != WAIT_TIMEOUT) {
-        return false;
+void ToolProcess::Kill() {
+    if (m_process != nullptr && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_process, 1);
+        WaitForSingleObject(m_process, 10000);
     }
-    TerminateProcess(m_process, 1);
-    WaitForSingleObject(m_process, 10000);
-    return true;
 }
 
 DWORD WINAPI ToolProcess::LaunchAndWatch(void* self) {
@@ -103,8 +64,8 @@ DWORD WINAPI ToolProcess::LaunchAndWatch(void* self) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     tool->m_launchedAt = GetTickCount();
-    if (!CreateProcessA(tool->m_exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                        &tool->m_environment[0], tool->m_directory.c_str(), &startup, &info)) {
+    if (!CreateProcessA(tool->m_exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        tool->m_directory.c_str(), &startup, &info)) {
         tool->m_error = "CreateProcess failed, error " + std::to_string(GetLastError());
         SetEvent(tool->m_launched);
         return 0;

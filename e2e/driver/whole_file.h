@@ -1,5 +1,6 @@
-// Reading a small file whole: the driver's script and the files it records.
-// (The simulated library reads its scenario on its own: it links no C++.)
+// Reading a small file whole: the driver's script and the files it records,
+// the benchmark baseline's replay. (The simulated library reads its scenario
+// on its own: it links no C++.)
 #pragma once
 
 #include <windows.h>

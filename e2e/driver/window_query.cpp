@@ -140,7 +140,6 @@ std::vector<std::string> StaticTexts(HWND dialog) {
 
 BoxInfo ReadBox(HWND box) {
     BoxInfo info;
-    info.window = box;
     info.caption = WindowText(box);
     HWND text = GetDlgItem(box, kMessageBoxTextId);
     if (text == nullptr) {

@@ -13,7 +13,6 @@ namespace uidriver {
 constexpr unsigned FLAGS_UNKNOWN = 0x100;
 
 struct BoxInfo {
-    HWND window = nullptr;
     std::string caption;
     std::string text;
     unsigned flags = FLAGS_UNKNOWN;

@@ -5,64 +5,36 @@ enum {
     kProtocolT1 = 2, /* SCARD_PROTOCOL_T1 */
 };
 
-/* The blanks that strtoul skips and that separate the bytes of a list. */
-static bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 static int DigitValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
-    if (c >= 'a' && c <= 'z') {
+    if (c >= 'a' && c <= 'f') {
         return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'Z') {
-        return c - 'A' + 10;
     }
     return 99;
 }
 
-/* strtoul's reading of text up to end as a 32-bit unsigned long (base 0:
- * 0x.. hexadecimal, 0.. octal, else decimal; a sign; a value too large
- * gives the largest), true when it took all of it and at least one digit. */
+/* A number as the suite writes it, up to end: digits in the base, or "0x"
+ * and hexadecimal digits where the base is 10. */
 static bool ParseUnsigned(const char* p, const char* end, unsigned base, uint32_t* value) {
-    while (p < end && IsBlank(*p)) {
-        ++p;
-    }
-    bool negative = p < end && *p == '-';
-    if (p < end && (*p == '+' || *p == '-')) {
-        ++p;
-    }
-    if ((base == 0 || base == 16) && end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
-        DigitValue(p[2]) < 16) {
+    if (base == 10 && end - p > 2 && p[0] == '0' && p[1] == 'x') {
         p += 2;
         base = 16;
-    } else if (base == 0) {
-        base = p < end && p[0] == '0' ? 8 : 10;
     }
     const char* digits = p;
-    uint64_t parsed = 0;
-    bool tooLarge = false;
+    *value = 0;
     for (; p < end && DigitValue(*p) < (int)base; ++p) {
-        parsed = parsed * base + (unsigned)DigitValue(*p);
-        if (parsed > 0xFFFFFFFFu) {
-            tooLarge = true;
-            parsed = 0;
-        }
+        *value = *value * base + (unsigned)DigitValue(*p);
     }
-    if (p == digits) {
-        return false;
-    }
-    *value = tooLarge ? 0xFFFFFFFFu : negative ? 0u - (uint32_t)parsed : (uint32_t)parsed;
-    return p == end;
+    return p != digits && p == end;
 }
 
 static bool ParseNumber(const char* text, uint32_t* value) {
-    return ParseUnsigned(text, text + TextLength(text), 0, value);
+    return ParseUnsigned(text, text + TextLength(text), 10, value);
 }
 
-/* Bytes in hexadecimal separated by blanks. */
+/* Bytes in hexadecimal separated by spaces. */
 static bool ParseBytes(const char* text, Bytes* bytes) {
     HeapGive(bytes->data);
     bytes->data = HeapTake(TextLength(text) / 2 + 1);
@@ -72,14 +44,14 @@ static bool ParseBytes(const char* text, Bytes* bytes) {
     }
     const char* p = text;
     for (;;) {
-        while (IsBlank(*p)) {
+        while (*p == ' ') {
             ++p;
         }
         if (*p == '\0') {
             return true;
         }
         const char* end = p;
-        while (*end != '\0' && !IsBlank(*end)) {
+        while (*end != '\0' && *end != ' ') {
             ++end;
         }
         uint32_t value = 0;
@@ -137,10 +109,6 @@ static bool ParseReaderKey(const char* key, const char* value, Reader* r) {
         r->hasConnectCode = true;
         return ParseNumber(value, &r->connectCode);
     }
-    if (Is(key, "version_length")) {
-        r->hasVersionLength = true;
-        return ParseNumber(value, &r->versionLength);
-    }
     uint32_t* number = Is(key, "status")       ? &r->statusCode
                        : Is(key, "state")      ? &r->state
                        : Is(key, "protocol")   ? &r->protocol
@@ -164,17 +132,10 @@ static bool AddReader(Scenario* s, const char* name) {
     return reader->name != NULL && name[0] != '\0';
 }
 
-/* One line without its end: blank lines and "#" comments are skipped; the
- * key runs to the first space, the value is all after it. */
+/* One line without its end: the key runs to the first space, the value is
+ * all after it. */
 static bool ParseLine(char* line, size_t length, Scenario* s) {
-    size_t start = 0;
-    while (start < length && (line[start] == ' ' || line[start] == '\t')) {
-        ++start;
-    }
-    if (start == length || line[start] == '#') {
-        return true;
-    }
-    char* key = line + start;
+    char* key = line;
     char* value = line + length; /* its closing NUL: no value */
     for (char* p = key; p < line + length; ++p) {
         if (*p == ' ') {

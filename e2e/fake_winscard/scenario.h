@@ -25,8 +25,6 @@ typedef struct Reader {
     Bytes atr;
     uint32_t controlCode;
     Bytes version;
-    bool hasVersionLength;
-    uint32_t versionLength;
     uint32_t disconnectCode;
     bool connected; /* a card handle of this reader is open */
 } Reader;

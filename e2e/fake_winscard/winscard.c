@@ -14,7 +14,7 @@ enum { kHandleStep = 0x10 };
 static const DWORD kGetVersionControlCode = 0x312014;
 static const SCARDCONTEXT kFirstContext = 0x5C000010;
 static const SCARDHANDLE kFirstCard = 0x5CA00010;
-static const char kDefaultScenarioPath[] = "C:\\readercheck\\scenario.txt";
+static const char kScenarioPath[] = "C:\\readercheck\\scenario.txt";
 static const char kGroups[] = "SCard$DefaultReaders\0"; /* the array adds the list's final zero */
 
 static Scenario g_scenario;
@@ -24,13 +24,9 @@ static bool g_scenarioOk;
 static bool* g_contextLive;
 static size_t g_contextCount;
 
-static const char* TracePath(void) {
-    return g_scenario.tracePath;
-}
-
 static void WriteTrace(const Text* line) {
     if (!line->failed && line->data != NULL) {
-        AppendLine(TracePath(), line->data, line->length);
+        AppendLine(g_scenario.tracePath, line->data, line->length);
     }
 }
 
@@ -57,17 +53,12 @@ static void AddNamed(Text* line, const char* name, unsigned long long value) {
 }
 
 static void LoadScenario(void) {
-    char path[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("READERCHECK_SCENARIO", path, sizeof path);
-    if (length == 0 || length >= sizeof path) {
-        CopyBytes(path, kDefaultScenarioPath, sizeof kDefaultScenarioPath);
-    }
     Text error = {0};
     size_t size = 0;
-    char* text = ReadWholeFile(path, &size);
+    char* text = ReadWholeFile(kScenarioPath, &size);
     if (text == NULL) {
         AddString(&error, "cannot read ");
-        AddString(&error, path);
+        AddString(&error, kScenarioPath);
     }
     g_scenarioOk = text != NULL && ParseScenario(text, size, &g_scenario, &error);
     HeapGive(text);
@@ -76,7 +67,7 @@ static void LoadScenario(void) {
         TraceText("scenario error: ", error.failed || error.data == NULL ? "" : error.data);
     }
     FreeText(&error);
-    TraceText("load ", path);
+    TraceText("load ", kScenarioPath);
     /* The code page in which the program's process reads ANSI texts. */
     Text codePage = {0};
     AddString(&codePage, "codepage ");
@@ -309,8 +300,7 @@ LONG WINAPI SCardControl(SCARDHANDLE card, DWORD controlCode, LPCVOID inBuffer, 
             CopyBytes(outBuffer, reader->version.data, count);
         }
         if (returned != NULL) {
-            *returned =
-                reader->hasVersionLength ? reader->versionLength : (DWORD)reader->version.size;
+            *returned = (DWORD)reader->version.size;
         }
     }
     Text line = {0};

@@ -2,6 +2,8 @@
 (its COUNTERS lines), which of them Wine really provides, and the judgement
 of a series of runs: no count may end above where it stood once the first
 runs have warmed up, nor keep climbing."""
+import itertools
+import statistics
 from dataclasses import dataclass
 from typing import List, Optional
 
@@ -70,11 +72,7 @@ def memory_counter(samples):
 
 def trend(values):
     """The rise of the least-squares line through the values, first to last."""
-    n = len(values)
-    mean_x, mean_y = (n - 1) / 2, sum(values) / n
-    spread = sum((x - mean_x) ** 2 for x in range(n))
-    slope = sum((x - mean_x) * (y - mean_y) for x, y in enumerate(values)) / spread
-    return slope * (n - 1)
+    return statistics.linear_regression(range(len(values)), values).slope * (len(values) - 1)
 
 
 def growth_problems(series: List[Optional[int]], warmup, allowed=0, max_trend=MAX_TREND,
@@ -105,14 +103,10 @@ def growth_problems(series: List[Optional[int]], warmup, allowed=0, max_trend=MA
 
 def compact(series):
     """'5 7 8x47': equal neighbours as value x count."""
-    words, index = [], 0
-    while index < len(series):
-        end = index
-        while end + 1 < len(series) and series[end + 1] == series[index]:
-            end += 1
-        count = end - index + 1
-        words.append(str(series[index]) + ("x%d" % count if count > 1 else ""))
-        index = end + 1
+    words = []
+    for value, run in itertools.groupby(series):
+        count = len(list(run))
+        words.append(str(value) + ("x%d" % count if count > 1 else ""))
     return " ".join(words)
 
 

@@ -10,7 +10,6 @@ from pathlib import Path
 from . import driver_script as ds
 from . import lane as ln
 from . import main as suite
-from . import wine
 from .main_lane import MainLane
 from . import model as m
 from . import prefix as pfx
@@ -20,13 +19,19 @@ from . import texts as t
 SHOTS = ["01-questions-connected", "02-questions-card", "03-questions-lamp"]
 
 
-def demo_script(lane, arch):
+def started(lane, arch):
+    """The simulated system up, then the tool started up to its dialog."""
     s = ds.Script()
     s.add("shots", "on")
     s.add("service", "running", ln.SERVICE_EXE)
     s.add("copy", lane.write_scenario(0, m.Cards()), ln.SCENARIO_FILE)
     ln.launch_lines(s, "main", arch)
     s.add("dialog", "main", ds.hex_text(t.CHECK_CAPTION), ln.STARTUP_TIMEOUT_MS)
+    return s
+
+
+def demo_script(lane, arch):
+    s = started(lane, arch)
     s.add("shot", "00-dialog")
     s.add("mark", "check")
     s.add("run", ds.answers_word(sc.HAPPY.answers, dict(enumerate(SHOTS))), ln.RUN_TIMEOUT_MS)
@@ -39,11 +44,7 @@ def demo_script(lane, arch):
 def interactive_script(lane, arch):
     """The tool left to the user: the driver only keeps the simulated system
     up until the tool is closed."""
-    s = ds.Script()
-    s.add("service", "running", ln.SERVICE_EXE)
-    s.add("copy", lane.write_scenario(0, m.Cards()), ln.SCENARIO_FILE)
-    ln.launch_lines(s, "main", arch)
-    s.add("dialog", "main", ds.hex_text(t.CHECK_CAPTION), ln.STARTUP_TIMEOUT_MS)
+    s = started(lane, arch)
     s.add("exit", "main", INTERACTIVE_MS)
     return s
 
@@ -56,7 +57,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--arch", default="win32", choices=["win32", "win64"])
     parser.add_argument("--shots", default=root / "out" / "screenshots")
-    parser.add_argument("--work", default=root / "build" / "e2e")
+    parser.add_argument("--work", default=ln.WORK)
     parser.add_argument("--auto", action="store_true",
                         help="click a whole check through even on the user's display")
     args = parser.parse_args()
@@ -64,19 +65,14 @@ def main():
     work = Path(args.work).resolve()
     shots = Path(args.shots).resolve()
     work.mkdir(parents=True, exist_ok=True)
-    bins = {"win32": root / "build" / "win32" / "e2e", "win64": root / "build" / "win64" / "e2e"}
     displays = suite.Displays(work)
     try:
         pfx.ensure_locales()
-        base = work / "prefix-base"
-        if not pfx.is_ready(base):
-            print("preparing the Wine prefix (once, a few minutes) ...", flush=True)
-            pfx.create(base, displays.get("base"), bins["win64"], work / "wine-base.log")
-            wine.wineserver(base, "-k", work / "wine-base.log")
+        base = suite.ensure_base_prefix(work, displays)
         lane = MainLane(args.arch, base, work, displays.get("demo"), shots, True,
                         name="demo")
-        lane.prepare(bins["win64"])
-        lane.install_tool(args.arch, root / "dist", bins)
+        lane.prepare()
+        lane.install_tool(args.arch)
         print("running ReaderCheck.exe (%s) under Wine; a 32-bit start takes a minute ..."
               % args.arch, flush=True)
         if interactive:

@@ -54,3 +54,8 @@ def first(section, verb):
 
 def all_of(section, verb):
     return [words for line_verb, words in section if line_verb == verb]
+
+
+def boxes(section):
+    """(caption, text, flags, answer) of each box the driver answered."""
+    return [(decode(w[0]), decode(w[1]), int(w[2], 16), w[3]) for w in all_of(section, "BOX")]

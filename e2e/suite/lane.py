@@ -12,6 +12,13 @@ from . import prefix as pfx
 from . import texts as t
 from . import wine
 
+ROOT = Path(__file__).resolve().parents[2]
+WORK = ROOT / "build" / "e2e"  # the prepared prefix, the lanes' copies, logs
+# The two Windows builds: their name in reports, and the system folder of a
+# 64-bit prefix that holds their libraries.
+ARCH_LABELS = {"win32": "i686", "win64": "x86_64"}
+SYSTEM_DIRS = {"win32": "syswow64", "win64": "system32"}
+
 TOOL_DIR = "C:\\readercheck"
 SCENARIO_FILE = TOOL_DIR + "\\scenario.txt"
 SERVICE_EXE = TOOL_DIR + "\\scardsvr.exe"
@@ -22,12 +29,13 @@ IDOK = 1  # the check dialog's exit button
 IDC_LOG = 1000
 
 
+def e2e_bin(arch):
+    """The end-to-end programs of a build (tools/build-windows.sh --e2e)."""
+    return ROOT / "build" / arch / "e2e"
+
+
 def system_dir(arch):
-    return "C:\\windows\\syswow64" if arch == "win32" else "C:\\windows\\system32"
-
-
-def tool_env():
-    return ["WINEDLLOVERRIDES=" + wine.TOOL_OVERRIDES, "READERCHECK_SCENARIO=" + SCENARIO_FILE]
+    return "C:\\windows\\" + SYSTEM_DIRS[arch]
 
 
 class Lane:
@@ -44,17 +52,17 @@ class Lane:
         self.notes = []  # lines printed with the results, whatever they are
 
     def architectures(self):
-        """The tools the lane installs: "win32", "win64"."""
-        raise NotImplementedError
+        """The tools the lane installs: its own build unless it says otherwise."""
+        return [self.arch]
 
     @property
     def tools(self):
         return pfx.readercheck_dir(self.prefix)
 
-    def prepare(self, bin64):
+    def prepare(self):
         pfx.copy_for_lane(self.base, self.prefix)
         for name in ("readercheck_driver.exe", "scardsvr.exe"):
-            shutil.copy(Path(bin64) / name, self.tools / name)
+            shutil.copy(e2e_bin("win64") / name, self.tools / name)
         (self.tools / "traces").mkdir(exist_ok=True)
         (self.tools / "scenarios").mkdir(exist_ok=True)
 
@@ -65,23 +73,23 @@ class Lane:
         path.write_bytes(t.encode(cards.scenario_text(trace)))
         return "%s\\scenarios\\%d.txt" % (TOOL_DIR, index)
 
-    def install_tool(self, arch, dist, bins):
+    def install_tool(self, arch):
         """The tool, the simulated library in the system directory, and
         planted copies beside the tool and in its working directory."""
         target = self.tools / arch
         (target / "cwd").mkdir(parents=True, exist_ok=True)
-        shutil.copy(Path(dist) / arch / "ReaderCheck.exe", target / "ReaderCheck.exe")
-        bin_dir = Path(bins[arch])
+        shutil.copy(ROOT / "dist" / arch / "ReaderCheck.exe", target / "ReaderCheck.exe")
+        bin_dir = e2e_bin(arch)
         shutil.copy(bin_dir / "winscard.dll", target / "full.dll")
         shutil.copy(bin_dir / "no_control" / "winscard.dll", target / "no_control.dll")
         for place in (target, target / "cwd"):
             shutil.copy(bin_dir / "planted" / "WinSCard.dll", place / "WinSCard.dll")
-        sysdir = {"win32": "syswow64", "win64": "system32"}[arch]
-        installed = self.prefix / "drive_c" / "windows" / sysdir / "winscard.dll"
+        installed = self.prefix / "drive_c" / "windows" / SYSTEM_DIRS[arch] / "winscard.dll"
         installed.unlink(missing_ok=True)
         shutil.copy(bin_dir / "winscard.dll", installed)
 
-    def run_driver(self, script, timeout):
+    def run_driver(self, script, timeout, debug="-all"):
+        """Runs the script; Wine's debug channels as WINEDEBUG takes them."""
         (self.tools / "lane.script").write_text(script.text())
         result_path = self.tools / "lane.result"
         result_path.unlink(missing_ok=True)
@@ -91,8 +99,8 @@ class Lane:
         process = wine.start_wine(self.prefix, self.display,
                                   [TOOL_DIR + "\\readercheck_driver.exe",
                                    TOOL_DIR + "\\lane.script", TOOL_DIR + "\\lane.result"],
-                                  self.log,
-                                  overrides=wine.TOOL_OVERRIDES, locale=self.locale)
+                                  self.log, overrides=wine.TOOL_OVERRIDES, debug=debug,
+                                  locale=self.locale)
         request = self.tools / "shot-request.txt"
         deadline = time.time() + timeout
         while process.poll() is None and time.time() < deadline:
@@ -119,6 +127,9 @@ class Lane:
         self.results.append(("[%s] %s" % (self.name, line), problems))
 
 
-def launch_lines(script, name, arch):
-    exe = "%s\\%s\\ReaderCheck.exe" % (TOOL_DIR, arch)
-    script.add("launch", name, exe, "%s\\%s\\cwd" % (TOOL_DIR, arch), *tool_env())
+def launch_lines(script, name, arch, exe="ReaderCheck.exe"):
+    """Starts a program of the tool's folder in its working directory with
+    the driver's environment, which carries Wine's load order of the
+    simulated library and the lane's locale."""
+    script.add("launch", name, "%s\\%s\\%s" % (TOOL_DIR, arch, exe),
+               "%s\\%s\\cwd" % (TOOL_DIR, arch))

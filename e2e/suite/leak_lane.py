@@ -34,9 +34,6 @@ class LeakLane(Lane):
         super().__init__(name, base, work, display, shots_dir)
         self.arch = arch
 
-    def architectures(self):
-        return [self.arch]
-
     def script(self):
         s = ds.Script()
         s.add("service", "running", SERVICE_EXE)
@@ -141,9 +138,7 @@ class LeakLane(Lane):
         problems = []
         if ds.first(section, "RUN") != ["done"]:
             problems.append("ended: %s" % ds.first(section, "RUN"))
-        boxes = [(ds.decode(w[0]), ds.decode(w[1]), int(w[2], 16), w[3])
-                 for w in ds.all_of(section, "BOX")]
-        problems += compare.box_differences(boxes, sc.HAPPY.boxes)
+        problems += compare.box_differences(ds.boxes(section), sc.HAPPY.boxes)
         worker = ds.first(section, "WORKER")
         if not worker or worker[0] != "ended":
             problems.append("worker thread: %s" % worker)

@@ -13,31 +13,31 @@ from pathlib import Path
 from . import prefix as pfx
 from . import wine
 from .gate_lane import GateLane
+from .lane import WORK, e2e_bin
 from .leak_lane import LeakLane
 from .main_lane import EnglishLane, MainLane
 
 # The 32-bit starts come first: they are slow, and the 64-bit ones then
 # finish while the other lanes still run.
-XP32 = ("win32", "winxp", "Windows XP (i686)")
-VISTA32 = ("win32", "vista", "Windows Vista (i686)")
-WIN10_32 = ("win32", "win10", "Windows 10 (i686)")
-GATES64 = [("win64", "winxp", "Windows XP (x86_64)"), ("win64", "vista", "Windows Vista (x86_64)"),
-           ("win64", "win8", "Windows 8 (x86_64)"), ("win64", "win10", "Windows 10 (x86_64)")]
-GATE_VERSIONS = {"full": [XP32, VISTA32, WIN10_32] + GATES64, "quick": [XP32] + GATES64}
+GATE_VERSIONS = [
+    ("win32", "winxp", "Windows XP (i686)"),
+    ("win32", "vista", "Windows Vista (i686)"),
+    ("win32", "win10", "Windows 10 (i686)"),
+    ("win64", "winxp", "Windows XP (x86_64)"),
+    ("win64", "vista", "Windows Vista (x86_64)"),
+    ("win64", "win8", "Windows 8 (x86_64)"),
+    ("win64", "win10", "Windows 10 (x86_64)"),
+]
+SHOTS_LANE = "win32"  # the build users get
 
 
 def parse_args(root):
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--dist", default=root / "dist")
-    parser.add_argument("--bin32", default=root / "build" / "win32" / "e2e")
-    parser.add_argument("--bin64", default=root / "build" / "win64" / "e2e")
-    parser.add_argument("--work", default=root / "build" / "e2e")
+    parser.add_argument("--work", default=WORK)
     parser.add_argument("--shots", default=root / "docs" / "screenshots")
     # leak: many runs of the x86_64 tool in one process, its counts read
     # after each; leak32 does the same with the i686 tool (under qemu here).
     parser.add_argument("--lanes", default="win32,win64,english,gate,leak,leak32")
-    parser.add_argument("--gate", choices=sorted(GATE_VERSIONS), default="full")
-    parser.add_argument("--shots-lane", default="win32")
     return parser.parse_args()
 
 
@@ -63,9 +63,9 @@ class Displays:
 
 def run_lane(lane, args):
     try:
-        lane.prepare(args.bin64)
+        lane.prepare()
         for arch in lane.architectures():
-            lane.install_tool(arch, args.dist, {"win32": args.bin32, "win64": args.bin64})
+            lane.install_tool(arch)
         sections = lane.run_driver(lane.script(), timeout=1200)
         lane.evaluate(sections)
     except Exception:  # a broken lane fails its scenarios, never the others
@@ -74,17 +74,17 @@ def run_lane(lane, args):
 
 def resolved(args):
     """Wine wants absolute paths."""
-    for name in ("dist", "bin32", "bin64", "work", "shots"):
+    for name in ("work", "shots"):
         setattr(args, name, Path(getattr(args, name)).resolve())
     return args
 
 
-def ensure_base_prefix(work, displays, bin64):
+def ensure_base_prefix(work, displays):
     base = work / "prefix-base"
     if not pfx.is_ready(base):
-        print("preparing the Wine prefix (once) ...", flush=True)
+        print("preparing the Wine prefix (once, a few minutes) ...", flush=True)
         try:
-            pfx.create(base, displays.get("base"), bin64, work / "wine-base.log")
+            pfx.create(base, displays.get("base"), e2e_bin("win64"), work / "wine-base.log")
         finally:
             wine.wineserver(base, "-k", work / "wine-base.log")
     return base
@@ -96,12 +96,11 @@ def make_lanes(args, base, displays):
     for arch in ("win32", "win64"):
         if arch in chosen:
             made.append(MainLane(arch, base, args.work, displays.get(arch), args.shots,
-                                 with_shots=arch == args.shots_lane))
+                                 with_shots=arch == SHOTS_LANE))
     if "english" in chosen:
         made.append(EnglishLane(base, args.work, displays.get("english"), args.shots))
     if "gate" in chosen:
-        made.append(GateLane(base, args.work, displays.get("gate"), args.shots,
-                             GATE_VERSIONS[args.gate]))
+        made.append(GateLane(base, args.work, displays.get("gate"), args.shots, GATE_VERSIONS))
     for name, arch in (("leak", "win64"), ("leak32", "win32")):
         if name in chosen:
             made.append(LeakLane(arch, base, args.work, displays.get(name), args.shots, name))
@@ -135,7 +134,7 @@ def main():
     notes = []
     try:
         pfx.ensure_locales()
-        base = ensure_base_prefix(args.work, displays, args.bin64)
+        base = ensure_base_prefix(args.work, displays)
         lanes = make_lanes(args, base, displays)
         threads = [threading.Thread(target=run_lane, args=(lane, args)) for lane in lanes]
         for thread in threads:

@@ -18,9 +18,6 @@ class MainLane(Lane):
         self.runs = sc.main_lane_runs(with_shots)
         self.with_shots = with_shots
 
-    def architectures(self):
-        return [self.arch]
-
     def script(self):
         s = ds.Script()
         s.add("shots", "on" if self.with_shots else "off")
@@ -165,8 +162,7 @@ class MainLane(Lane):
         got_run = ds.first(section, "RUN")
         if got_run != ["done"]:
             problems.append("run ended: %s" % got_run)
-        boxes = [(ds.decode(w[0]), ds.decode(w[1]), int(w[2], 16), w[3])
-                 for w in ds.all_of(section, "BOX")]
+        boxes = ds.boxes(section)
         problems += compare.box_differences(boxes, run.boxes)
         shown = [ds.decode(w[0]) for w in ds.all_of(section, "BOXLOG")]
         problems += compare.order_problems(boxes, shown, t.encode(run.log))

@@ -16,8 +16,7 @@ DEFAULT_ATR = bytes.fromhex("3B DC 18 FF 81 91 FE 1F C3 80 73 C8 21 13 66 01 06 
 DEFAULT_VERSION = bytes([0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0x01, 0x0A])
 SCARD_E_NO_SMARTCARD = 0x8010000C
 
-Q = {n: (text, caption) for n, (text, caption) in
-     {1: t.Q1, 2: t.Q2, 3: t.Q3, 4: t.Q4, 5: t.Q5, 6: t.Q6, 7: t.Q7}.items()}
+Q = {1: t.Q1, 2: t.Q2, 3: t.Q3, 4: t.Q4, 5: t.Q5, 6: t.Q6, 7: t.Q7}  # (box text, caption)
 
 
 @dataclass

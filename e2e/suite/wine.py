@@ -18,13 +18,13 @@ TOOL_OVERRIDES = BASE_OVERRIDES + ";winscard=n"
 JAPANESE = "ja_JP.UTF-8"
 
 
-def wine_env(prefix, display, overrides=BASE_OVERRIDES, locale=JAPANESE):
+def wine_env(prefix, display, overrides=BASE_OVERRIDES, debug="-all", locale=JAPANESE):
     """Wine takes the processes' ANSI code page from the locale: 932 in
     Japanese, 1252 in English."""
     env = dict(os.environ)
     env.update({
         "WINEPREFIX": str(prefix),
-        "WINEDEBUG": "-all",
+        "WINEDEBUG": debug,
         "WINEDLLOVERRIDES": overrides,
         "LANG": locale,
         "LC_ALL": locale,
@@ -41,9 +41,11 @@ def run_wine(prefix, display, args, log_path, timeout):
                               timeout=timeout).returncode
 
 
-def start_wine(prefix, display, args, log_path, overrides=BASE_OVERRIDES, locale=JAPANESE):
+def start_wine(prefix, display, args, log_path, overrides=BASE_OVERRIDES, debug="-all",
+               locale=JAPANESE):
     log = open(log_path, "ab")
-    return subprocess.Popen([WINE64] + args, env=wine_env(prefix, display, overrides, locale),
+    return subprocess.Popen([WINE64] + args,
+                            env=wine_env(prefix, display, overrides, debug, locale),
                             stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
 
@@ -51,12 +53,6 @@ def wineserver(prefix, flag, log_path, timeout=120):
     with open(log_path, "ab") as log:
         subprocess.run([WINESERVER, flag], env=wine_env(prefix, ""),
                        stdin=subprocess.DEVNULL, stdout=log, stderr=log, timeout=timeout)
-
-
-def windows_path(prefix, path):
-    """C:\\... path of a file inside the prefix's drive_c."""
-    relative = Path(path).relative_to(Path(prefix) / "drive_c")
-    return "C:\\" + str(relative).replace("/", "\\")
 
 
 def i686_emulated():

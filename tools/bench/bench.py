@@ -1,18 +1,16 @@
 """Benchmark of ReaderCheck.exe under Wine (a measurement, not a test).
 
-The tool is measured against a baseline program in the same run: the same
-check dialog, worker thread, boxes, log texts, refreshes, scrolls and pauses
-replayed from a healthy run, with nothing of the check in it (no service
-manager, no smart card library, no version query). The two alternate under
-the same UI driver, so what the procedure, Wine and the simulated system
-cost is in both and tool / baseline is what the tool adds. Reported per
-build and reader count (1 and 4): a whole check's wall time, the time from
-process start to the shown dialog and the peak working set, each as a median
-with min and max. Then one run of the timed build of the tool
-(ReaderCheckTimed.exe) gives the time of every stage; with --record that run
-also writes the baseline's script (tools/bench/baseline_script.inc)."""
+First one run per reader count (1 and 4) of the timed build of the tool
+(ReaderCheckTimed.exe) gives the time of every stage, and its window calls,
+boxes and pauses become the baseline's replay. Then the tool is measured
+against the baseline program: the tool's own check dialog and run, replaying
+those calls with nothing of the check in it (no service manager, no smart
+card library, no version query). The two alternate under the same UI driver,
+so what the procedure, Wine and the simulated system cost is in both and
+tool / baseline is what the tool adds. Reported per build and reader count:
+a whole check's wall time, the time from process start to the shown dialog
+and the peak working set, each as a median with min and max."""
 import argparse
-import contextlib
 import os
 import platform
 import re
@@ -30,17 +28,15 @@ from e2e.suite import prefix as pfx
 from e2e.suite import scenarios as sc
 from e2e.suite import texts as t
 from e2e.suite import wine
-from e2e.suite.lane import (Lane, RUN_TIMEOUT_MS, SCENARIO_FILE, SERVICE_EXE, STARTUP_TIMEOUT_MS,
-                            TOOL_DIR, tool_env)
+from e2e.suite.lane import (ARCH_LABELS, Lane, ROOT, RUN_TIMEOUT_MS, SCENARIO_FILE, SERVICE_EXE,
+                            STARTUP_TIMEOUT_MS, TOOL_DIR, WORK, launch_lines)
 
-ROOT = Path(__file__).resolve().parents[2]
 READER_COUNTS = (1, 4)
 WORKER_START_WAIT_MS = 50
 STEP_PAUSE_MS = 500
-ARCH_LABELS = {"win64": "x86_64", "win32": "i686"}
 PROGRAMS = {"tool": "ReaderCheck.exe", "baseline": "ReaderCheckBaseline.exe"}
 TIMED_EXE = "ReaderCheckTimed.exe"
-SCRIPT_INC = ROOT / "tools" / "bench" / "baseline_script.inc"
+REPLAY_FILE = TOOL_DIR + "\\replay.txt"  # where the baseline reads it
 STAGE_LINE = re.compile(r'rcstage ([^\\"]*)')
 
 
@@ -54,12 +50,8 @@ def cards_with(readers):
     return m.Cards(readers=[m.Reader("VORNE QX7300 %d" % i) for i in range(readers)])
 
 
-def exe_path(arch, exe):
-    return "%s\\%s\\%s" % (TOOL_DIR, arch, exe)
-
-
 def launch(s, name, arch, exe):
-    s.add("launch", name, exe_path(arch, exe), "%s\\%s\\cwd" % (TOOL_DIR, arch), *tool_env())
+    launch_lines(s, name, arch, exe)
     s.add("dialog", name, ds.hex_text(t.CHECK_CAPTION), STARTUP_TIMEOUT_MS)
 
 
@@ -67,23 +59,6 @@ def alternated(index):
     """Which program goes first in round `index`: each in turn."""
     names = list(PROGRAMS)
     return names if index % 2 else names[::-1]
-
-
-@contextlib.contextmanager
-def wine_debug(channels):
-    """Wine programs started inside write these debug channels."""
-    plain = wine.wine_env
-
-    def with_debug(*args, **kwargs):
-        env = plain(*args, **kwargs)
-        env["WINEDEBUG"] = channels
-        return env
-
-    wine.wine_env = with_debug
-    try:
-        yield
-    finally:
-        wine.wine_env = plain
 
 
 class BenchLane(Lane):
@@ -94,19 +69,37 @@ class BenchLane(Lane):
         self.runs = runs
         self.starts = starts
 
-    def architectures(self):
-        return [self.arch]
-
-    def install_bench_programs(self, bench_bin):
+    def install_bench_programs(self):
+        bench_bin = ROOT / "build" / ("bench-" + self.arch) / "bench"
         for exe in (PROGRAMS["baseline"], TIMED_EXE):
-            shutil.copy(Path(bench_bin) / exe, self.tools / self.arch / exe)
+            shutil.copy(bench_bin / exe, self.tools / self.arch / exe)
+
+    def write_replays(self, stages):
+        """The baseline's replay of each timed run (tools/bench/baseline.cpp)."""
+        for readers, run in stages["runs"].items():
+            lines = ["log " + run["log"].hex()]
+            boxes = iter(run["boxes"])
+            for _, _, what, arg in run["events"]:
+                if what == "box":
+                    caption, text, _, _ = next(boxes)
+                    lines.append("box %d %s %s" % (arg, caption.hex(), text.hex()))
+                elif what in ("text", "scroll", "enable", "disable", "pause"):
+                    lines.append("%s %d" % (what, arg))
+                elif what == "lines":
+                    lines.append(what)
+            (self.tools / ("replay-%d.txt" % readers)).write_text("\n".join(lines) + "\n")
+
+    def use_readers(self, s, readers):
+        """The simulated system of a reader count and the baseline's replay."""
+        s.add("copy", self.write_scenario(readers, cards_with(readers)), SCENARIO_FILE)
+        s.add("copy", "%s\\replay-%d.txt" % (TOOL_DIR, readers), REPLAY_FILE)
 
     def comparison_script(self):
         """Starts alternate, then the runs of both programs alternate while
         both stay open, then each one's counters."""
         s = ds.Script()
         s.add("service", "running", SERVICE_EXE)
-        s.add("copy", self.write_scenario(1, cards_with(1)), SCENARIO_FILE)
+        self.use_readers(s, 1)
         # The first program after Wine's start-up finds nothing warm: not counted.
         s.add("mark", "warm-up")
         launch(s, "warm-up", self.arch, PROGRAMS["baseline"])
@@ -123,7 +116,7 @@ class BenchLane(Lane):
         for program in PROGRAMS:
             launch(s, program, self.arch, PROGRAMS[program])
         for readers in READER_COUNTS:
-            s.add("copy", self.write_scenario(readers, cards_with(readers)), SCENARIO_FILE)
+            self.use_readers(s, readers)
             for index in range(1, self.runs + 1):
                 for program in alternated(index):
                     s.add("mark", "run-%s-%d-%d" % (program, readers, index))
@@ -141,7 +134,6 @@ class BenchLane(Lane):
         """One run of the timed tool per reader count, with its final log."""
         s = ds.Script()
         s.add("service", "running", SERVICE_EXE)
-        s.add("copy", self.write_scenario(1, cards_with(1)), SCENARIO_FILE)
         s.add("mark", "timed-start")
         launch(s, "timed", self.arch, TIMED_EXE)
         for readers in READER_COUNTS:
@@ -178,8 +170,8 @@ class BenchLane(Lane):
 
     def measure_stages(self):
         self.log.unlink(missing_ok=True)
-        with wine_debug("-all,warn+debugstr"):
-            sections = self.run_driver(self.stage_script(), timeout=1800)
+        # The timed tool's OutputDebugStringA lines land in the lane's log.
+        sections = self.run_driver(self.stage_script(), timeout=1800, debug="-all,warn+debugstr")
         runs = parse_stage_log(self.log.read_text(errors="replace") if self.log.exists() else "")
         stages = {"problems": [], "runs": {}}
         line = ds.first(sections.get("timed-start") or [], "STARTUP")
@@ -187,16 +179,16 @@ class BenchLane(Lane):
         for position, readers in enumerate(READER_COUNTS):
             section = sections.get("stage-%d" % readers) or []
             timing = ds.first(section, "TIMING")
-            if ds.first(section, "RUN") != ["done"] or timing is None or position >= len(runs):
+            boxes = ds.boxes(section)
+            if (ds.first(section, "RUN") != ["done"] or timing is None or position >= len(runs) or
+                    len(boxes) != sum(1 for event in runs[position] if event[2] == "box")):
                 stages["problems"].append("timed run with %d reader(s) did not finish" % readers)
                 continue
             values = dict(w.split("=", 1) for w in timing)
             stages["runs"][readers] = {
                 "events": runs[position], "wall": int(values["wall"]),
                 "answering": int(values["answering"]),
-                "log": ds.decode(ds.first(section, "LOG")[0]),
-                "boxes": [(ds.decode(w[0]), ds.decode(w[1]), int(w[2], 16))
-                          for w in ds.all_of(section, "BOX")]}
+                "log": ds.decode(ds.first(section, "LOG")[0]), "boxes": boxes}
         return stages
 
     @staticmethod
@@ -208,7 +200,7 @@ class BenchLane(Lane):
             problems.append("%s: %s, %d boxes" % (name, ds.first(section, "RUN"), boxes))
             return None
         values = dict(w.split("=", 1) for w in timing)
-        return int(values["wall"]), int(values["answering"])
+        return int(values["wall"])
 
 
 def parse_stage_log(text):
@@ -312,8 +304,7 @@ def print_comparison(results, runs, starts):
         "build", "readers", "pauses", "tool", "baseline", "tool/base", "tool-base ms"))
     for result in results:
         for readers in READER_COUNTS:
-            walls = {p: spread([r[0] for r in result["runs"][p][readers] if r])
-                     for p in PROGRAMS}
+            walls = {p: spread(result["runs"][p][readers]) for p in PROGRAMS}
             tool, base = walls["tool"], walls["baseline"]
             print("%-7s %7d %7d %20s %20s %11s %13s" % (
                 ARCH_LABELS[result["arch"]], readers, required_pauses_ms(readers),
@@ -355,57 +346,6 @@ def print_stages(arch, stages):
         print("%s: %s" % (ARCH_LABELS[arch], problem))
 
 
-def c_string(data):
-    """A C literal of these bytes, wrapped at each line end."""
-    parts, current = [], ""
-    for byte in data:
-        if 0x20 <= byte < 0x7f and chr(byte) not in '"\\?':
-            current += chr(byte)
-        else:
-            current += "\\%03o" % byte
-        if byte == 0x0a:
-            parts.append('"%s"' % current)
-            current = ""
-    if current or not parts:
-        parts.append('"%s"' % current)
-    return "\n    ".join(parts)
-
-
-def baseline_script(stages):
-    """The window calls, boxes and pauses of the timed runs, as C++ tables."""
-    out = ["// Recorded by `python3 -m tools.bench.bench --record` from healthy runs of the",
-           "// timed tool: every window call, box and pause in the order the run made them.",
-           "// Texts are code page 932 bytes."]
-    entries = []
-    for readers, run in sorted(stages["runs"].items()):
-        log, boxes, ops = run["log"], run["boxes"], []
-        box_index = 0
-        for _, _, what, arg in run["events"]:
-            if what in ("disable", "enable"):
-                ops.append("{'%s', %d}" % ("D" if what == "disable" else "E", arg))
-            elif what == "text":
-                ops.append("{'T', %d}" % arg)
-            elif what == "scroll":
-                ops.append("{'S', 0}")
-            elif what == "box":
-                ops.append("{'B', %d}" % box_index)
-                box_index += 1
-            elif what == "pause":
-                ops.append("{'P', %d}" % arg)
-        if box_index != len(boxes) or max(int(o[6:-1]) for o in ops if o[2] == "T") > len(log):
-            raise RuntimeError("the run with %d reader(s) does not match its log" % readers)
-        out.append("const char LOG_%d[] =\n    %s;" % (readers, c_string(log)))
-        out.append("const Box BOXES_%d[] = {" % readers)
-        for caption, text, flags in boxes:
-            out.append("    {%s,\n     %s, 0x%x}," % (c_string(text), c_string(caption), flags))
-        out.append("};")
-        out.append("const Op OPS_%d[] = {%s};" % (readers, ", ".join(ops)))
-        entries.append("{%d, LOG_%d, OPS_%d, %d, BOXES_%d}" % (readers, readers, readers,
-                                                              len(ops), readers))
-    out.append("const Script SCRIPTS[] = {%s};" % ", ".join(entries))
-    return "\n".join(out) + "\n"
-
-
 def describe_machine():
     version = subprocess.run([wine.WINE64, "--version"], capture_output=True, text=True)
     load = os.getloadavg()
@@ -417,48 +357,31 @@ def describe_machine():
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--arch", default="win64")  # win64,win32 adds the emulated i686
+    parser.add_argument("--arch", default="win64")  # win64,win32 adds the i686 build
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--starts", type=int, default=5)
-    parser.add_argument("--dist", default=ROOT / "dist")
-    parser.add_argument("--work", default=ROOT / "build" / "e2e")  # shares the prepared prefix
-    parser.add_argument("--no-stages", action="store_true", help="leave out the timed run")
-    parser.add_argument("--record", action="store_true",
-                        help="write the baseline's script from the timed x86_64 runs and stop")
     args = parser.parse_args()
-    work = Path(args.work).resolve()
-    dist = Path(args.dist).resolve()
-    work.mkdir(parents=True, exist_ok=True)
-    bins = {arch: ROOT / "build" / arch / "e2e" for arch in ARCH_LABELS}
-    bench_bins = {arch: ROOT / "build" / ("bench-" + arch) / "bench" for arch in ARCH_LABELS}
+    WORK.mkdir(parents=True, exist_ok=True)
     describe_machine()
-    displays = suite.Displays(work)
+    displays = suite.Displays(WORK)
     results, stages = [], {}
     try:
         pfx.ensure_locales()
-        base = suite.ensure_base_prefix(work, displays, bins["win64"])
+        base = suite.ensure_base_prefix(WORK, displays)
         # One architecture after the other: they would share the two cores.
-        for arch in ["win64"] if args.record else args.arch.split(","):
-            lane = BenchLane(arch, base, work, displays.get("bench-" + arch), args.runs,
+        for arch in args.arch.split(","):
+            lane = BenchLane(arch, base, WORK, displays.get("bench-" + arch), args.runs,
                              args.starts)
-            lane.prepare(bins["win64"])
-            lane.install_tool(arch, dist, bins)
-            lane.install_bench_programs(bench_bins[arch])
-            if not args.record:
-                print("measuring the %s tool and baseline ..." % ARCH_LABELS[arch], flush=True)
-                results.append(lane.measure())
-            if args.record or not args.no_stages:
-                print("timing the stages of the %s tool ..." % ARCH_LABELS[arch], flush=True)
-                stages[arch] = lane.measure_stages()
+            lane.prepare()
+            lane.install_tool(arch)
+            lane.install_bench_programs()
+            print("timing the stages of the %s tool ..." % ARCH_LABELS[arch], flush=True)
+            stages[arch] = lane.measure_stages()
+            lane.write_replays(stages[arch])
+            print("measuring the %s tool and baseline ..." % ARCH_LABELS[arch], flush=True)
+            results.append(lane.measure())
     finally:
         displays.stop()
-    if args.record:
-        if stages["win64"]["problems"]:
-            print("\n".join(stages["win64"]["problems"]))
-            return 1
-        SCRIPT_INC.write_text(baseline_script(stages["win64"]))
-        print("wrote %s" % SCRIPT_INC)
-        return 0
     print_comparison(results, args.runs, args.starts)
     for arch, arch_stages in stages.items():
         print_stages(arch, arch_stages)
@@ -467,8 +390,9 @@ def main():
           "scrolls and pauses under this Wine; window: time inside the dialog's window calls; "
           "system: library, service manager and version calls; the rest of a stage is the "
           "simulated smart card library and our own code")
-    print("i686 runs under qemu-i386 user emulation on this machine: its times are not Windows "
-          "times")
+    if "win32" in stages and wine.i686_emulated():
+        print("i686 runs under qemu-i386 user emulation on this machine: its times are not "
+              "Windows times")
     failed = any(r["problems"] for r in results) or any(s["problems"] for s in stages.values())
     return 1 if failed else 0
 

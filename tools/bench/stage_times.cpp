@@ -1,13 +1,14 @@
-#include "tools/bench/stage_times.h"
-
+// The timed build's check procedure: one check with every call of its
+// platform interfaces timed, the times written through OutputDebugStringA
+// once the run has ended, so that writing them costs the run nothing.
 #include <windows.h>
 
 #include <cstdio>
 #include <vector>
 
 #include "check/operation_check.h"
+#include "ui/check_procedure.h"
 
-namespace bench {
 namespace {
 
 // One call of an interface: what, one number that tells it apart (a control
@@ -61,11 +62,21 @@ private:
     std::vector<Event> m_events;
 };
 
-// Each decorator passes every call on unchanged and notes its time.
-class TimedWindow : public readercheck::CheckWindow {
+// Each decorator passes every call on unchanged to the interface it wraps
+// and notes its time.
+template <typename Interface>
+class Timed : public Interface {
 public:
-    TimedWindow(readercheck::CheckWindow& inner, Timeline& times)
-        : m_inner(inner), m_times(times) {}
+    Timed(Interface& inner, Timeline& times) : m_inner(inner), m_times(times) {}
+
+protected:
+    Interface& m_inner;
+    Timeline& m_times;
+};
+
+class TimedWindow : public Timed<readercheck::CheckWindow> {
+public:
+    using Timed::Timed;
     void SetItemText(int id, const char* text) override {
         const LONGLONG begin = m_times.Now();
         m_inner.SetItemText(id, text);
@@ -94,30 +105,21 @@ public:
         return result;
     }
     bool IsGone() override { return m_inner.IsGone(); }
-
-private:
-    readercheck::CheckWindow& m_inner;
-    Timeline& m_times;
 };
 
-class TimedPauser : public readercheck::Pauser {
+class TimedPauser : public Timed<readercheck::Pauser> {
 public:
-    TimedPauser(readercheck::Pauser& inner, Timeline& times) : m_inner(inner), m_times(times) {}
+    using Timed::Timed;
     void Pause(unsigned milliseconds) override {
         const LONGLONG begin = m_times.Now();
         m_inner.Pause(milliseconds);
         m_times.Add("pause", milliseconds, begin);
     }
-
-private:
-    readercheck::Pauser& m_inner;
-    Timeline& m_times;
 };
 
-class TimedLibraries : public readercheck::LibraryLoader {
+class TimedLibraries : public Timed<readercheck::LibraryLoader> {
 public:
-    TimedLibraries(readercheck::LibraryLoader& inner, Timeline& times)
-        : m_inner(inner), m_times(times) {}
+    using Timed::Timed;
     readercheck::LibraryHandle Load(const char* name) override {
         const LONGLONG begin = m_times.Now();
         readercheck::LibraryHandle library = m_inner.Load(name);
@@ -135,16 +137,11 @@ public:
         m_inner.Free(library);
         m_times.Add("free", 0, begin);
     }
-
-private:
-    readercheck::LibraryLoader& m_inner;
-    Timeline& m_times;
 };
 
-class TimedServices : public readercheck::ServiceManager {
+class TimedServices : public Timed<readercheck::ServiceManager> {
 public:
-    TimedServices(readercheck::ServiceManager& inner, Timeline& times)
-        : m_inner(inner), m_times(times) {}
+    using Timed::Timed;
     readercheck::ServiceManagerHandle Open() override {
         const LONGLONG begin = m_times.Now();
         readercheck::ServiceManagerHandle manager = m_inner.Open();
@@ -165,31 +162,22 @@ public:
         m_inner.Close(manager);
         m_times.Add("scm-close", 0, begin);
     }
-
-private:
-    readercheck::ServiceManager& m_inner;
-    Timeline& m_times;
 };
 
-class TimedVersion : public readercheck::VersionQuery {
+class TimedVersion : public Timed<readercheck::VersionQuery> {
 public:
-    TimedVersion(readercheck::VersionQuery& inner, Timeline& times)
-        : m_inner(inner), m_times(times) {}
+    using Timed::Timed;
     bool Query(readercheck::VersionForm form, readercheck::VersionRecord* record) override {
         const LONGLONG begin = m_times.Now();
         const bool ok = m_inner.Query(form, record);
         m_times.Add("version", ok, begin);
         return ok;
     }
-
-private:
-    readercheck::VersionQuery& m_inner;
-    Timeline& m_times;
 };
 
 }  // namespace
 
-unsigned RunTimedCheck(const readercheck::CheckSystem& system) {
+unsigned RunCheckProcedure(const readercheck::CheckSystem& system) {
     Timeline times;
     TimedWindow window(system.window, times);
     TimedPauser pauser(system.pauser, times);
@@ -201,5 +189,3 @@ unsigned RunTimedCheck(const readercheck::CheckSystem& system) {
     times.Write();
     return result;
 }
-
-}  // namespace bench
