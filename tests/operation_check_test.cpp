@@ -50,7 +50,7 @@ TEST(OperationCheckTest, WorkingReaderAnsweredYesYesYesGivesTheWholeLog) {
 
 struct RunCase {
     const char* situation;
-    std::function<void(FakeSystem&)> setUp;
+    std::function<void(FakeSystem&)> setUp;  // on a working PC and reader
     std::string log;
     std::vector<Box> boxes;
     std::vector<std::string> tail;  // the last calls of the run
@@ -58,46 +58,31 @@ struct RunCase {
 
 std::vector<RunCase> RunCases() {
     const Box apiBox = ErrorBox(Text("BINDING.box"));
-    const std::vector<std::string> buttons = {"Enable(1,1)", "Enable(1002,1)"};
-    const std::vector<std::string> questions = {"Box(0x4)", "Box(0x4)", "Box(0x4)"};
     return {
         {"library does not load",
-         [](FakeSystem& f) {
-             UseWorkingPcAndReader(f);
-             f.libraries.loadFails = true;
-         },
+         [](FakeSystem& f) { f.libraries.loadFails = true; },
          Sjis(Text("START")) + Framed(Text("BINDING.log")),
          {apiBox},
          {"Enable(1,0)", "Enable(1002,0)", "SetText(1000)", "Load", "Box(0x30)", "SetText(1000)",
           "Enable(1,1)", "Enable(1002,1)"}},
         {"library lacks only SCardControl: freed before the box, nothing asked",
-         [](FakeSystem& f) {
-             UseWorkingPcAndReader(f);
-             f.libraries.exports.erase("SCardControl");
-         },
+         [](FakeSystem& f) { f.libraries.exports.erase("SCardControl"); },
          Sjis(Text("START")) + Framed(Text("BINDING.log")),
          {apiBox},
          {"Free", "Box(0x30)", "SetText(1000)", "Enable(1,1)", "Enable(1002,1)"}},
         {"library lacks its first function",
-         [](FakeSystem& f) {
-             UseWorkingPcAndReader(f);
-             f.libraries.exports.erase("SCardEstablishContext");
-         },
+         [](FakeSystem& f) { f.libraries.exports.erase("SCardEstablishContext"); },
          Sjis(Text("START")) + Framed(Text("BINDING.log")),
          {apiBox},
          {"Free", "Box(0x30)", "SetText(1000)", "Enable(1,1)", "Enable(1002,1)"}},
         {"interview stops: no closing line",
-         [](FakeSystem& f) {
-             UseWorkingPcAndReader(f);
-             f.window.answers = {BOX_NO};
-         },
+         [](FakeSystem& f) { f.window.answers = {BOX_NO}; },
          Sjis(Text("START")) + Framed(Text("F1.log")),
          {{Sjis(Text("Q1.box")), Sjis(Text("Q1.caption")), 4},
           {Sjis(Text("F1.box")), Sjis(Text("F1.caption")), 0x30}},
          {"Box(0x30)", "SetText(1000)", "Enable(1,1)", "Enable(1002,1)", "Free"}},
         {"service check stops: no closing line",
          [](FakeSystem& f) {
-             UseWorkingPcAndReader(f);
              f.services.batches[0].services.erase(f.services.batches[0].services.begin() + 1);
          },
          Sjis(Text("START")) + HealthyPcBlock() + Framed(Text("S5.log")),
@@ -105,26 +90,19 @@ std::vector<RunCase> RunCases() {
          {"Close", "SetText(1000)", "LineCount(1000)", "Scroll", "Enable(1,1)", "Enable(1002,1)",
           "Free"}},
         {"step 1 fails: the closing line follows its entry",
-         [](FakeSystem& f) {
-             UseWorkingPcAndReader(f);
-             f.smartCard.establishResult = static_cast<ScardLong>(0x8010001D);
-         },
+         [](FakeSystem& f) { f.smartCard.establishResult = static_cast<ScardLong>(0x8010001D); },
          Sjis(Text("START")) + HealthyPcBlock() + Sjis(Text("SERVICE_OK")) +
              FailedStep(1, "  (0x8010001d)", Text("R1L")) + Sjis(Text("END")),
          {},
          {"SCardEstablishContext(scope=0,null,null)", "Box(0x30)", "SetText(1000)", "SetText(1000)",
           "LineCount(1000)", "Scroll", "Enable(1,1)", "Enable(1002,1)", "Free"}},
         {"dialog gone after the first question: nothing more is asked or shown, the library freed",
-         [](FakeSystem& f) {
-             UseWorkingPcAndReader(f);
-             f.window.goneAfter = "Box(";
-         },
+         [](FakeSystem& f) { f.window.goneAfter = "Box("; },
          Sjis(Text("START")),
          {{Sjis(Text("Q1.box")), Sjis(Text("Q1.caption")), 4}},
          {"Enable(1,0)", "Enable(1002,0)", "SetText(1000)", "Load", "Box(0x4)", "Free"}},
         {"dialog gone during the pause before step 3: no reader list is asked for",
          [](FakeSystem& f) {
-             UseWorkingPcAndReader(f);
              f.window.goneAfter = "Pause(";
              f.window.goneAfterCount = 2;
          },
@@ -134,7 +112,6 @@ std::vector<RunCase> RunCases() {
           "Pause(500)", "SCardReleaseContext(context)", "Free"}},
         {"dialog gone during the pause before step 4: the reader is never connected",
          [](FakeSystem& f) {
-             UseWorkingPcAndReader(f);
              f.window.goneAfter = "Pause(";
              f.window.goneAfterCount = 3;
          },
@@ -144,10 +121,7 @@ std::vector<RunCase> RunCases() {
          {"SetText(1000)", "LineCount(1000)", "Scroll", "Pause(500)",
           "SCardReleaseContext(context)", "Free"}},
         {"dialog gone after a card was connected: the card and the context given back, no more",
-         [](FakeSystem& f) {
-             UseWorkingPcAndReader(f);
-             f.window.goneAfter = "SCardConnectA";
-         },
+         [](FakeSystem& f) { f.window.goneAfter = "SCardConnectA"; },
          Sjis(Text("START")) + HealthyPcBlock() + Sjis(Text("SERVICE_OK")) + StepsOneToThreeOk() +
              ReaderListing({READER}) + ReaderHeader(READER),
          {},
@@ -160,6 +134,7 @@ TEST(OperationCheckTest, EveryEndEnablesTheButtonsAndFreesTheLibrary) {
     for (const RunCase& c : RunCases()) {
         SCOPED_TRACE(c.situation);
         FakeSystem fake;
+        UseWorkingPcAndReader(fake);
         c.setUp(fake);
 
         EXPECT_EQ(RunOperationCheck(fake.system), 1u);

@@ -1,8 +1,6 @@
 // The PC information block and the smart card service check.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "check/operation_check.h"
 #include "tests/check_texts.h"
 #include "tests/fakes.h"
@@ -31,7 +29,7 @@ ServiceBatch Batch(std::vector<ServiceEntry> services, uint32_t error) {
 
 struct ServiceCase {
     const char* situation;
-    std::function<void(FakeServiceManager&)> setUp;
+    std::vector<ServiceBatch> batches;  // none: the service manager cannot be opened
     StageOutcome outcome;
     std::string logAfterPcBlock;     // CP932
     std::vector<const char*> boxes;  // their texts' names
@@ -43,120 +41,96 @@ std::vector<ServiceCase> ServiceCases() {
     const std::string refresh = "SetText(1000)";
     return {
         {"service running",
-         [](FakeServiceManager& s) {
-             s.batches = {Batch({{"AudioSrv", "Windows Audio", RUNNING},
-                                 {"SCardSvr", "Smart Card", RUNNING},
-                                 {"Spooler", "Print Spooler", STOPPED}},
-                                0)};
-         },
+         {Batch({{"AudioSrv", "Windows Audio", RUNNING},
+                 {"SCardSvr", "Smart Card", RUNNING},
+                 {"Spooler", "Print Spooler", STOPPED}},
+                0)},
          StageOutcome::Continue,
          Sjis(Text("SERVICE_OK")),
          {},
          Then({"Open", ENUM_FIRST}, FINAL_REFRESH)},
         {"service stopped reports once and stops after the final refresh",
-         [](FakeServiceManager& s) {
-             s.batches = {
-                 Batch({{"SCardSvr", "Smart Card", STOPPED}, {"Spooler", "P", RUNNING}}, 0)};
-         },
+         {Batch({{"SCardSvr", "Smart Card", STOPPED}, {"Spooler", "P", RUNNING}}, 0)},
          StageOutcome::Stop,
          Framed(Text("S4.log")),
          {"S4"},
          Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
         {"service still starting counts as not running",
-         [](FakeServiceManager& s) {
-             s.batches = {Batch({{"SCardSvr", "Smart Card", START_PENDING}}, 0)};
-         },
+         {Batch({{"SCardSvr", "Smart Card", START_PENDING}}, 0)},
          StageOutcome::Stop,
          Framed(Text("S4.log")),
          {"S4"},
          Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
         {"legacy display name skips the rest of its batch but reads the next batch",
-         [](FakeServiceManager& s) {
-             s.batches = {Batch({{"AudioSrv", "Windows Audio", RUNNING},
-                                 {"SCardSvr", LEGACY, RUNNING},
-                                 {"SCardSvr", "Smart Card", STOPPED}},
-                                ERROR_MORE_DATA_CODE),
-                          Batch({{"Spooler", "Print Spooler", RUNNING}}, 0)};
-         },
+         {Batch({{"AudioSrv", "Windows Audio", RUNNING},
+                 {"SCardSvr", LEGACY, RUNNING},
+                 {"SCardSvr", "Smart Card", STOPPED}},
+                ERROR_MORE_DATA_CODE),
+          Batch({{"Spooler", "Print Spooler", RUNNING}}, 0)},
          StageOutcome::Stop,
          Framed(Text("S3.log")),
          {"S3"},
          Then({"Open", ENUM_FIRST, box, refresh, ENUM_SECOND}, FINAL_REFRESH)},
         {"service missing",
-         [](FakeServiceManager& s) {
-             s.batches = {Batch({{"AudioSrv", "Windows Audio", RUNNING}}, 0)};
-         },
+         {Batch({{"AudioSrv", "Windows Audio", RUNNING}}, 0)},
          StageOutcome::Stop,
          Framed(Text("S5.log")),
          {"S5"},
          Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
         {"service name compared exactly and whole",
-         [](FakeServiceManager& s) {
-             s.batches = {Batch({{"scardsvr", "Smart Card", RUNNING},
-                                 {"SCardSvr2", "Smart Card", RUNNING},
-                                 {"SCardSv", "Smart Card", RUNNING}},
-                                0)};
-         },
+         {Batch({{"scardsvr", "Smart Card", RUNNING},
+                 {"SCardSvr2", "Smart Card", RUNNING},
+                 {"SCardSv", "Smart Card", RUNNING}},
+                0)},
          StageOutcome::Stop,
          Framed(Text("S5.log")),
          {"S5"},
          Then({"Open", ENUM_FIRST, box, refresh}, FINAL_REFRESH)},
         {"display name compared whole",
-         [](FakeServiceManager& s) {
-             s.batches = {Batch({{"SCardSvr", "Smart Card Resource Manager 2", RUNNING},
-                                 {"Spooler", LEGACY, RUNNING}},
-                                0)};
-         },
+         {Batch(
+             {{"SCardSvr", "Smart Card Resource Manager 2", RUNNING}, {"Spooler", LEGACY, RUNNING}},
+             0)},
          StageOutcome::Continue,
          Sjis(Text("SERVICE_OK")),
          {},
          Then({"Open", ENUM_FIRST}, FINAL_REFRESH)},
         {"service in the second of three batches",
-         [](FakeServiceManager& s) {
-             s.batches = {Batch({{"AudioSrv", "A", RUNNING}, {"Browser", "B", STOPPED}},
-                                ERROR_MORE_DATA_CODE),
-                          Batch({{"Spooler", "S", RUNNING}, {"SCardSvr", "Smart Card", RUNNING}},
-                                ERROR_MORE_DATA_CODE),
-                          Batch({{"Themes", "T", RUNNING}}, 0)};
-         },
+         {Batch({{"AudioSrv", "A", RUNNING}, {"Browser", "B", STOPPED}}, ERROR_MORE_DATA_CODE),
+          Batch({{"Spooler", "S", RUNNING}, {"SCardSvr", "Smart Card", RUNNING}},
+                ERROR_MORE_DATA_CODE),
+          Batch({{"Themes", "T", RUNNING}}, 0)},
          StageOutcome::Continue,
          Sjis(Text("SERVICE_OK")),
          {},
          Then({"Open", ENUM_FIRST, ENUM_SECOND, ENUM_THIRD}, FINAL_REFRESH)},
         {"stopped service found in an earlier batch is not missing",
-         [](FakeServiceManager& s) {
-             s.batches = {Batch({{"SCardSvr", "Smart Card", STOPPED}}, ERROR_MORE_DATA_CODE),
-                          Batch({{"Spooler", "S", RUNNING}}, 0)};
-         },
+         {Batch({{"SCardSvr", "Smart Card", STOPPED}}, ERROR_MORE_DATA_CODE),
+          Batch({{"Spooler", "S", RUNNING}}, 0)},
          StageOutcome::Stop,
          Framed(Text("S4.log")),
          {"S4"},
          Then({"Open", ENUM_FIRST, box, refresh, ENUM_SECOND}, FINAL_REFRESH)},
         {"service manager cannot be opened",
-         [](FakeServiceManager& s) { s.openFails = true; },
+         {},
          StageOutcome::Stop,
          Framed(Text("S1.log")),
          {"S1"},
          {"Open", box, refresh}},
         {"service list cannot be read: handle closed before the box",
-         [](FakeServiceManager& s) {
-             s.batches = {Batch({{"AudioSrv", "A", RUNNING}}, 5)};
-         },
+         {Batch({{"AudioSrv", "A", RUNNING}}, 5)},
          StageOutcome::Stop,
          Framed(Text("S2.log")),
          {"S2"},
          {"Open", ENUM_FIRST, "Close", box, refresh}},
         {"more data without a record is not asked for again: the list cannot be read",
-         [](FakeServiceManager& s) { s.batches = {Batch({}, ERROR_MORE_DATA_CODE)}; },
+         {Batch({}, ERROR_MORE_DATA_CODE)},
          StageOutcome::Stop,
          Framed(Text("S2.log")),
          {"S2"},
          {"Open", ENUM_FIRST, "Close", box, refresh}},
         {"records of a failed batch are still examined",
-         [](FakeServiceManager& s) {
-             s.batches = {Batch({{"AudioSrv", "A", RUNNING}}, ERROR_MORE_DATA_CODE),
-                          Batch({{"SCardSvr", "Smart Card", RUNNING}}, 1726)};
-         },
+         {Batch({{"AudioSrv", "A", RUNNING}}, ERROR_MORE_DATA_CODE),
+          Batch({{"SCardSvr", "Smart Card", RUNNING}}, 1726)},
          StageOutcome::Stop,
          Sjis(Text("SERVICE_OK")) + Framed(Text("S2.log")),
          {"S2"},
@@ -169,7 +143,8 @@ TEST(ServiceCheckTest, EachServiceStateGivesItsOutcome) {
         SCOPED_TRACE(c.situation);
         FakeSystem fake;
         UseHealthyPc(fake);
-        c.setUp(fake.services);
+        fake.services.batches = c.batches;
+        fake.services.openFails = c.batches.empty();
         RunContext run(fake.system);
 
         EXPECT_EQ(RunServiceCheck(run), c.outcome);
