@@ -1,9 +1,60 @@
 #include "fuzz/fake_system.h"
 
-#include "fuzz/fuzz_input.h"
+#include <algorithm>
+#include <cstring>
+
 #include "testsupport/healthy_pc.h"
 
 namespace readercheck::fuzzing {
+
+void FakeWindow::SetItemText(int id, const char* text) {
+    FUZZ_CHECK(id == IDC_LOG);
+    FUZZ_CHECK(text != nullptr);
+    const size_t length = std::strlen(text);
+    // The log is append-only, so a refresh never loses what was shown.
+    FUZZ_CHECK(length >= m_shown.size());
+    FUZZ_CHECK(std::memcmp(text, m_shown.data(), m_shown.size()) == 0);
+    const char* added = text + m_shown.size();
+    m_lines += static_cast<int>(std::count(added, text + length, '\n'));
+    m_shown.append(added);
+}
+
+int FakeWindow::GetLineCount(int id) {
+    FUZZ_CHECK(id == IDC_LOG);
+    return m_lines;
+}
+
+void FakeWindow::ScrollLines(int id, int lines) {
+    FUZZ_CHECK(id == IDC_LOG);
+    FUZZ_CHECK(lines >= 0);
+}
+
+void FakeWindow::EnableItem(int id, bool enabled) {
+    FUZZ_CHECK(id == IDOK || id == IDC_START_CHECK);
+    (id == IDOK ? m_exitEnabled : m_startEnabled) = enabled;
+}
+
+int FakeWindow::ShowMessageBox(const char* text, const char* caption, unsigned flags) {
+    FUZZ_CHECK(text != nullptr && caption != nullptr);
+    FUZZ_CHECK(std::strlen(text) > 0 && std::strlen(caption) > 0);
+    switch (flags) {
+        case BOX_WARNING_FLAGS:
+            ++m_warnings;
+            break;
+        case BOX_YESNO_FLAGS:
+            ++m_questions;
+            break;
+        case BOX_NOTICE_FLAGS:
+            ++m_notices;
+            break;
+        default:
+            FUZZ_CHECK(!"unknown box flags");
+    }
+    if (m_answers != nullptr) {
+        return static_cast<int>(m_answers->U32());
+    }
+    return flags == BOX_YESNO_FLAGS ? BOX_YES : 1;  // IDOK
+}
 
 namespace {
 

@@ -7,7 +7,6 @@
 
 #include "check/operation_check.h"
 #include "fuzz/fake_system.h"
-#include "fuzz/fake_window.h"
 
 using namespace readercheck;
 using namespace readercheck::fuzzing;

@@ -16,7 +16,6 @@
 
 #include "check/operation_check.h"
 #include "fuzz/fake_system.h"
-#include "fuzz/fake_window.h"
 #include "fuzz/fuzz_input.h"
 #include "testsupport/service_batch.h"
 

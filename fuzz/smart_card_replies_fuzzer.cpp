@@ -9,7 +9,6 @@
 #include "check/operation_check.h"
 #include "fuzz/fake_smart_card.h"
 #include "fuzz/fake_system.h"
-#include "fuzz/fake_window.h"
 
 using namespace readercheck;
 using namespace readercheck::fuzzing;

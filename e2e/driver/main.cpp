@@ -3,10 +3,12 @@
 // Usage: readercheck_driver SCRIPT RESULTS
 #include <windows.h>
 
-#include <cstring>
+#include <cstdlib>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check_dialog.h"
@@ -39,6 +41,21 @@ bool WriteWholeFile(const std::string& path, const std::string& text) {
     return ok;
 }
 
+// Text values under a key of the current user, read by programs started later.
+void SetUserValues(const char* keyPath,
+                   std::initializer_list<std::pair<const char*, std::string>> values) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    for (const auto& [name, value] : values) {
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
+    }
+    RegCloseKey(key);
+}
+
 class Session {
 public:
     explicit Session(Results& results) : m_results(results) {}
@@ -54,12 +71,10 @@ private:
     void Launch(const Command& command);
     void FindCheckDialog(const Command& command);
     void WaitExit(const Command& command);
-    void SetVersion(const Command& command);
     void RecordFile(const Command& command);
     void TimedRun(const Command& command);
     void RecordWorkerEnd(DWORD threadId);
     void HoldDenyingMutex(const std::string& name);
-    void SetDarkColors();
 
     Results& m_results;
     std::map<std::string, std::unique_ptr<ToolProcess>> m_tools;
@@ -209,25 +224,6 @@ void Session::HoldDenyingMutex(const std::string& name) {
                     (again == nullptr && error == ERROR_ACCESS_DENIED ? " denied" : " open"));
 }
 
-// darkcolors: white text on a black window for programs started later, as a
-// high-contrast scheme sets them.
-void Session::SetDarkColors() {
-    HKEY key = nullptr;
-    LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Colors", 0, nullptr, 0,
-                                  KEY_SET_VALUE, nullptr, &key, nullptr);
-    const char* const values[][2] = {{"Window", "0 0 0"}, {"WindowText", "255 255 255"}};
-    for (const auto& value : values) {
-        if (result == ERROR_SUCCESS) {
-            result =
-                RegSetValueExA(key, value[0], 0, REG_SZ, reinterpret_cast<const BYTE*>(value[1]),
-                               static_cast<DWORD>(strlen(value[1]) + 1));
-        }
-    }
-    if (key != nullptr) {
-        RegCloseKey(key);
-    }
-}
-
 // exit NAME TIMEOUT
 void Session::WaitExit(const Command& command) {
     auto tool = m_tools.find(Word(command, 1));
@@ -241,18 +237,6 @@ void Session::WaitExit(const Command& command) {
     wsprintfA(text, ended ? " code 0x%x" : " running", code);
     m_results.Write("EXIT " + Word(command, 1) + text + " windows " +
                     std::to_string(tool->second->MostWindowsSeen()));
-}
-
-// version NAME: the Windows version Wine reports to programs started later.
-void Session::SetVersion(const Command& command) {
-    HKEY key = nullptr;
-    const std::string& version = Word(command, 1);
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) == ERROR_SUCCESS) {
-        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                       static_cast<DWORD>(version.size() + 1));
-        RegCloseKey(key);
-    }
 }
 
 // file PATH: records a file's content (or that it is absent).
@@ -285,7 +269,9 @@ void Session::Execute(const Command& command) {
     } else if (verb == "denymutex") {
         HoldDenyingMutex(HexDecode(Word(command, 1)));
     } else if (verb == "darkcolors") {
-        SetDarkColors();
+        // White text on a black window, as a high-contrast scheme sets them.
+        SetUserValues("Control Panel\\Colors",
+                      {{"Window", "0 0 0"}, {"WindowText", "255 255 255"}});
     } else if (verb == "timedrun") {
         TimedRun(command);
     } else if (verb == "counters") {  // what the tool holds now
@@ -314,8 +300,8 @@ void Session::Execute(const Command& command) {
         m_shots = Word(command, 1) == "on";
     } else if (verb == "shot") {
         TakeShot(Word(command, 1));
-    } else if (verb == "version") {
-        SetVersion(command);
+    } else if (verb == "version") {  // the Windows version Wine reports
+        SetUserValues("Software\\Wine", {{"Version", Word(command, 1)}});
     } else if (verb == "file") {
         RecordFile(command);
     } else if (verb == "mark") {

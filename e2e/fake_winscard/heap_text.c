@@ -48,6 +48,14 @@ size_t TextLength(const char* text) {
     return length;
 }
 
+bool SameText(const char* a, const char* b) {
+    while (*a != '\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
 char* CopyOfBytes(const char* from, size_t count) {
     char* copy = HeapTake(count + 1);
     if (copy != NULL) {

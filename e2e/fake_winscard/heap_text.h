@@ -11,6 +11,7 @@ void* HeapGrow(void* block, size_t size);
 void HeapGive(void* block);
 void CopyBytes(void* to, const void* from, size_t count);
 size_t TextLength(const char* text);
+bool SameText(const char* a, const char* b);
 /* A NUL-terminated heap copy of count bytes. */
 char* CopyOfBytes(const char* from, size_t count);
 

@@ -63,58 +63,50 @@ static bool ParseBytes(const char* text, Bytes* bytes) {
     }
 }
 
-static bool Is(const char* key, const char* name) {
-    while (*key != '\0' && *key == *name) {
-        ++key;
-        ++name;
-    }
-    return *key == *name;
-}
-
 static bool ParseGlobalKey(const char* key, const char* value, Scenario* s) {
-    if (Is(key, "trace")) {
+    if (SameText(key, "trace")) {
         HeapGive(s->tracePath);
         s->tracePath = CopyOfBytes(value, TextLength(value));
         return s->tracePath != NULL;
     }
-    if (Is(key, "list_length")) {
+    if (SameText(key, "list_length")) {
         s->hasListLength = true;
         return ParseNumber(value, &s->listLength);
     }
-    uint32_t* code = Is(key, "establish") ? &s->establishCode
-                     : Is(key, "groups")  ? &s->groupsCode
-                     : Is(key, "list")    ? &s->listCode
-                     : Is(key, "release") ? &s->releaseCode
-                                          : NULL;
+    uint32_t* code = SameText(key, "establish") ? &s->establishCode
+                     : SameText(key, "groups")  ? &s->groupsCode
+                     : SameText(key, "list")    ? &s->listCode
+                     : SameText(key, "release") ? &s->releaseCode
+                                                : NULL;
     return code != NULL && ParseNumber(value, code);
 }
 
 static bool ParseReaderKey(const char* key, const char* value, Reader* r) {
-    if (Is(key, "card")) {
-        r->cardPresent = Is(value, "yes");
-        return Is(value, "yes") || Is(value, "no");
+    if (SameText(key, "card")) {
+        r->cardPresent = SameText(value, "yes");
+        return SameText(value, "yes") || SameText(value, "no");
     }
-    if (Is(key, "status_name")) {
+    if (SameText(key, "status_name")) {
         HeapGive(r->statusName);
         r->statusName = CopyOfBytes(value, TextLength(value));
         return r->statusName != NULL;
     }
-    if (Is(key, "atr")) {
+    if (SameText(key, "atr")) {
         return ParseBytes(value, &r->atr);
     }
-    if (Is(key, "version")) {
+    if (SameText(key, "version")) {
         return ParseBytes(value, &r->version);
     }
-    if (Is(key, "connect")) {
+    if (SameText(key, "connect")) {
         r->hasConnectCode = true;
         return ParseNumber(value, &r->connectCode);
     }
-    uint32_t* number = Is(key, "status")       ? &r->statusCode
-                       : Is(key, "state")      ? &r->state
-                       : Is(key, "protocol")   ? &r->protocol
-                       : Is(key, "control")    ? &r->controlCode
-                       : Is(key, "disconnect") ? &r->disconnectCode
-                                               : NULL;
+    uint32_t* number = SameText(key, "status")       ? &r->statusCode
+                       : SameText(key, "state")      ? &r->state
+                       : SameText(key, "protocol")   ? &r->protocol
+                       : SameText(key, "control")    ? &r->controlCode
+                       : SameText(key, "disconnect") ? &r->disconnectCode
+                                                     : NULL;
     return number != NULL && ParseNumber(value, number);
 }
 
@@ -144,7 +136,7 @@ static bool ParseLine(char* line, size_t length, Scenario* s) {
             break;
         }
     }
-    if (Is(key, "reader")) {
+    if (SameText(key, "reader")) {
         return AddReader(s, value);
     }
     if (ParseGlobalKey(key, value, s)) {

@@ -88,13 +88,7 @@ static void UnloadScenario(bool processEnds) {
 
 static Reader* ReaderByName(const char* name) {
     for (size_t i = 0; name != NULL && i < g_scenario.readerCount; ++i) {
-        const char* a = g_scenario.readers[i].name;
-        const char* b = name;
-        while (*a != '\0' && *a == *b) {
-            ++a;
-            ++b;
-        }
-        if (*a == *b) {
+        if (SameText(g_scenario.readers[i].name, name)) {
             return &g_scenario.readers[i];
         }
     }

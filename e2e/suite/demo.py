@@ -11,27 +11,22 @@ from . import driver_script as ds
 from . import lane as ln
 from . import main as suite
 from .main_lane import MainLane
-from . import model as m
 from . import prefix as pfx
 from . import scenarios as sc
-from . import texts as t
 
 SHOTS = ["01-questions-connected", "02-questions-card", "03-questions-lamp"]
 
 
-def started(lane, arch):
+def started(lane):
     """The simulated system up, then the tool started up to its dialog."""
     s = ds.Script()
     s.add("shots", "on")
-    s.add("service", "running", ln.SERVICE_EXE)
-    s.add("copy", lane.write_scenario(0, m.Cards()), ln.SCENARIO_FILE)
-    ln.launch_lines(s, "main", arch)
-    s.add("dialog", "main", ds.hex_text(t.CHECK_CAPTION), ln.STARTUP_TIMEOUT_MS)
+    lane.start_tool(s, "main", 0)
     return s
 
 
-def demo_script(lane, arch):
-    s = started(lane, arch)
+def demo_script(lane):
+    s = started(lane)
     s.add("shot", "00-dialog")
     s.add("mark", "check")
     s.add("run", ds.answers_word(sc.HAPPY.answers, dict(enumerate(SHOTS))), ln.RUN_TIMEOUT_MS)
@@ -41,10 +36,10 @@ def demo_script(lane, arch):
     return s
 
 
-def interactive_script(lane, arch):
+def interactive_script(lane):
     """The tool left to the user: the driver only keeps the simulated system
     up until the tool is closed."""
-    s = started(lane, arch)
+    s = started(lane)
     s.add("exit", "main", INTERACTIVE_MS)
     return s
 
@@ -78,9 +73,9 @@ def main():
         if interactive:
             print("when the dialog is open, click 「動 作 確 認 開 始」 and answer はい three "
                   "times; 「終　了」 closes it.", flush=True)
-            lane.run_driver(interactive_script(lane, args.arch), timeout=INTERACTIVE_MS / 1000)
+            lane.run_driver(interactive_script(lane), timeout=INTERACTIVE_MS / 1000)
             return 0
-        sections = lane.run_driver(demo_script(lane, args.arch), timeout=900)
+        sections = lane.run_driver(demo_script(lane), timeout=900)
     finally:
         displays.stop()
     problems = lane.run_problems(0, sc.HAPPY, sections.get("check"))

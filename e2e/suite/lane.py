@@ -8,6 +8,7 @@ import time
 from pathlib import Path
 
 from . import driver_script as ds
+from . import model as m
 from . import prefix as pfx
 from . import texts as t
 from . import wine
@@ -72,6 +73,14 @@ class Lane:
         path = self.tools / "scenarios" / ("%d.txt" % index)
         path.write_bytes(t.encode(cards.scenario_text(trace)))
         return "%s\\scenarios\\%d.txt" % (TOOL_DIR, index)
+
+    def start_tool(self, s, name, index):
+        """The stand-in service running, the scenario of one working reader,
+        and the tool started up to its dialog."""
+        s.add("service", "running", SERVICE_EXE)
+        s.add("copy", self.write_scenario(index, m.Cards()), SCENARIO_FILE)
+        launch_lines(s, name, self.arch)
+        s.add("dialog", name, ds.hex_text(t.CHECK_CAPTION), STARTUP_TIMEOUT_MS)
 
     def install_tool(self, arch):
         """The tool, the simulated library in the system directory, and

@@ -6,11 +6,10 @@ gone."""
 from . import compare
 from . import counters as cn
 from . import driver_script as ds
-from . import model as m
 from . import scenarios as sc
 from . import texts as t
 from . import wine
-from .lane import Lane, RUN_TIMEOUT_MS, SCENARIO_FILE, SERVICE_EXE, STARTUP_TIMEOUT_MS, launch_lines
+from .lane import Lane, RUN_TIMEOUT_MS
 
 RUNS = 50
 WARMUP = 4  # runs 1 to 4 may still fill caches; run 5 is the reference
@@ -36,11 +35,8 @@ class LeakLane(Lane):
 
     def script(self):
         s = ds.Script()
-        s.add("service", "running", SERVICE_EXE)
-        s.add("copy", self.write_scenario(0, m.Cards()), SCENARIO_FILE)
-        launch_lines(s, "main", self.arch)
         s.add("mark", "startup")
-        s.add("dialog", "main", ds.hex_text(t.CHECK_CAPTION), STARTUP_TIMEOUT_MS)
+        self.start_tool(s, "main", 0)
         s.add("counters")
         for index in range(1, RUNS + 1):
             s.add("mark", "run-%d" % index)

@@ -19,7 +19,6 @@ import statistics
 import subprocess
 import sys
 import time
-from pathlib import Path
 
 from e2e.suite import driver_script as ds
 from e2e.suite import main as suite
