@@ -63,20 +63,6 @@ ServiceManagerHandle const FIXED_MANAGER = reinterpret_cast<ServiceManagerHandle
 
 }  // namespace
 
-LibraryHandle NoLibraries::Load(const char*) {
-    FUZZ_CHECK(!"no library is loaded here");
-    return nullptr;
-}
-
-void* NoLibraries::FindExport(LibraryHandle, const char*) {
-    FUZZ_CHECK(!"no library is loaded here");
-    return nullptr;
-}
-
-void NoLibraries::Free(LibraryHandle) {
-    FUZZ_CHECK(!"no library is loaded here");
-}
-
 bool FixedVersion::Query(VersionForm, VersionRecord* record) {
     *record = testsupport::HealthyPcVersion();
     return true;

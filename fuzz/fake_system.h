@@ -55,9 +55,15 @@ public:
 // For the stages that load no library.
 class NoLibraries : public LibraryLoader {
 public:
-    LibraryHandle Load(const char*) override;
-    void* FindExport(LibraryHandle, const char*) override;
-    void Free(LibraryHandle) override;
+    LibraryHandle Load(const char*) override {
+        FUZZ_CHECK(!"no library is loaded here");
+        return nullptr;
+    }
+    void* FindExport(LibraryHandle, const char*) override {
+        FUZZ_CHECK(!"no library is loaded here");
+        return nullptr;
+    }
+    void Free(LibraryHandle) override { FUZZ_CHECK(!"no library is loaded here"); }
 };
 
 class FixedVersion : public VersionQuery {

@@ -20,33 +20,26 @@ struct Path {
     const char* remedy;                  // F1 to F7; nullptr: the check goes on
 };
 
+// The questions up to the last lamp question, and those of a blinking red
+// lamp, whose notice leads back to the steady red question.
+const std::vector<const char*> UP_TO_Q7 = {"Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "Q7"};
+const std::vector<const char*> Q4_AGAIN = {"Q1", "Q2", "Q3", "Q4", "Q5", "N1", "Q4"};
+
 const Path PATHS[] = {
     {"not connected", {N}, {"Q1"}, "F1"},
     {"no card", {Y, N}, {"Q1", "Q2"}, "F2"},
     {"steady green", {Y, Y, Y}, {"Q1", "Q2", "Q3"}, nullptr},
     {"steady red", {Y, Y, N, Y}, {"Q1", "Q2", "Q3", "Q4"}, "F3"},
-    {"blinking red, then steady red",
-     {Y, Y, N, N, Y, Y},
-     {"Q1", "Q2", "Q3", "Q4", "Q5", "N1", "Q4"},
-     "F3"},
-    {"blinking red, then not red",
-     {Y, Y, N, N, Y, N},
-     {"Q1", "Q2", "Q3", "Q4", "Q5", "N1", "Q4"},
-     "F4"},
+    {"blinking red, then steady red", {Y, Y, N, N, Y, Y}, Q4_AGAIN, "F3"},
+    {"blinking red, then not red", {Y, Y, N, N, Y, N}, Q4_AGAIN, "F4"},
     {"blinking green", {Y, Y, N, N, N, Y}, {"Q1", "Q2", "Q3", "Q4", "Q5", "Q6"}, "F5"},
-    {"lamp off", {Y, Y, N, N, N, N, Y}, {"Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "Q7"}, "F6"},
-    {"no lamp state fits", {Y, Y, N, N, N, N, N}, {"Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "Q7"}, "F7"},
+    {"lamp off", {Y, Y, N, N, N, N, Y}, UP_TO_Q7, "F6"},
+    {"no lamp state fits", {Y, Y, N, N, N, N, N}, UP_TO_Q7, "F7"},
     // A box that cannot be shown counts as Yes for the first three questions
     // and as No for the lamp questions after them.
     {"first three boxes fail", {FAILED, FAILED, FAILED}, {"Q1", "Q2", "Q3"}, nullptr},
-    {"lamp question boxes fail",
-     {Y, Y, N, FAILED, FAILED, FAILED, FAILED},
-     {"Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "Q7"},
-     "F7"},
-    {"repeated steady red box fails",
-     {Y, Y, N, N, Y, FAILED},
-     {"Q1", "Q2", "Q3", "Q4", "Q5", "N1", "Q4"},
-     "F4"},
+    {"lamp question boxes fail", {Y, Y, N, FAILED, FAILED, FAILED, FAILED}, UP_TO_Q7, "F7"},
+    {"repeated steady red box fails", {Y, Y, N, N, Y, FAILED}, Q4_AGAIN, "F4"},
 };
 
 // The named box as shown: questions ask Yes/No (4), the notice has OK only

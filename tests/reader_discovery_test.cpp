@@ -323,15 +323,10 @@ TEST(ReaderCheckTest, SmartCardCallsCarryTheirArguments) {
         calls.push_back(event.call);
     }
     EXPECT_EQ(calls, (std::vector<std::string>{
-                         ESTABLISH,
-                         GROUPS,
-                         READERS,
-                         CONNECT,
+                         ESTABLISH, GROUPS, READERS, CONNECT,
                          "SCardStatusA(card,namesLen=1024,protocol=0,atrLen=100)",
                          "SCardControl(card,code=0x312014,in=null,0,outSize=1024,zeroed)",
-                         "SCardDisconnect(card,disposition=1)",
-                         RELEASE,
-                     }));
+                         "SCardDisconnect(card,disposition=1)", RELEASE}));
 }
 
 TEST(ReaderCheckTest, EveryMatchingReaderIsTestedInListOrder) {

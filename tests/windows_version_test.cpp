@@ -84,25 +84,13 @@ TEST(ReadWindowsVersionTest, TriesTheExtendedFormFirstAndEachOnAClearedRecord) {
         uint32_t minor;
         std::vector<std::string> calls;
     };
+    const std::vector<std::string> extendedOnly = {"Query(Extended,zeroed)"};
+    const std::vector<std::string> both = {"Query(Extended,zeroed)", "Query(Plain,zeroed)"};
     const Case cases[] = {
-        {"extended form answers",
-         MakeVersion(6, 1, 7601, NT, ""),
-         MakeVersion(6, 0, 1, NT, ""),
-         true,
-         1,
-         {"Query(Extended,zeroed)"}},
-        {"plain form answers",
-         std::nullopt,
-         MakeVersion(6, 0, 6002, NT, ""),
-         true,
-         0,
-         {"Query(Extended,zeroed)", "Query(Plain,zeroed)"}},
-        {"neither answers",
-         std::nullopt,
-         std::nullopt,
-         false,
-         0,
-         {"Query(Extended,zeroed)", "Query(Plain,zeroed)"}},
+        {"extended form answers", MakeVersion(6, 1, 7601, NT, ""), MakeVersion(6, 0, 1, NT, ""),
+         true, 1, extendedOnly},
+        {"plain form answers", std::nullopt, MakeVersion(6, 0, 6002, NT, ""), true, 0, both},
+        {"neither answers", std::nullopt, std::nullopt, false, 0, both},
     };
     for (const Case& c : cases) {
         FakeSystem fake;

@@ -84,27 +84,23 @@ void AddString(Text* text, const char* string) {
     AddBytes(text, string, TextLength(string));
 }
 
-void AddHex(Text* text, unsigned long long value) {
-    static const char kDigits[] = "0123456789abcdef";
-    char digits[2 + 16];
+static void AddDigits(Text* text, unsigned long long value, unsigned base) {
+    char digits[20]; /* enough for any value in base 10 or 16 */
     size_t start = sizeof digits;
     do {
-        digits[--start] = kDigits[value & 0xF];
-        value >>= 4;
+        digits[--start] = "0123456789abcdef"[value % base];
+        value /= base;
     } while (value != 0);
-    digits[--start] = 'x';
-    digits[--start] = '0';
     AddBytes(text, digits + start, sizeof digits - start);
 }
 
+void AddHex(Text* text, unsigned long long value) {
+    AddString(text, "0x");
+    AddDigits(text, value, 16);
+}
+
 void AddDecimal(Text* text, unsigned value) {
-    char digits[10];
-    size_t start = sizeof digits;
-    do {
-        digits[--start] = (char)('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    AddBytes(text, digits + start, sizeof digits - start);
+    AddDigits(text, value, 10);
 }
 
 void FreeText(Text* text) {

@@ -24,17 +24,17 @@ static bool g_scenarioOk;
 static bool* g_contextLive;
 static size_t g_contextCount;
 
-static void WriteTrace(const Text* line) {
+static void WriteLine(const char* path, const Text* line) {
     if (!line->failed && line->data != NULL) {
-        AppendLine(g_scenario.tracePath, line->data, line->length);
+        AppendLine(path, line->data, line->length);
     }
 }
 
-static void TraceText(const char* first, const char* second) {
+static void WriteTexts(const char* path, const char* first, const char* second) {
     Text line = {0};
     AddString(&line, first);
     AddString(&line, second);
-    WriteTrace(&line);
+    WriteLine(path, &line);
     FreeText(&line);
 }
 
@@ -42,7 +42,7 @@ static void TraceText(const char* first, const char* second) {
 static LONG Traced(Text* line, LONG result) {
     AddString(line, " -> ");
     AddHex(line, (DWORD)result);
-    WriteTrace(line);
+    WriteLine(g_scenario.tracePath, line);
     FreeText(line);
     return result;
 }
@@ -64,22 +64,23 @@ static void LoadScenario(void) {
     HeapGive(text);
     if (!g_scenarioOk) {
         /* A broken scenario must not look like a passing one: every call fails. */
-        TraceText("scenario error: ", error.failed || error.data == NULL ? "" : error.data);
+        WriteTexts(g_scenario.tracePath,
+                   "scenario error: ", error.failed || error.data == NULL ? "" : error.data);
     }
     FreeText(&error);
-    TraceText("load ", kScenarioPath);
+    WriteTexts(g_scenario.tracePath, "load ", kScenarioPath);
     /* The code page in which the program's process reads ANSI texts. */
     Text codePage = {0};
     AddString(&codePage, "codepage ");
     AddDecimal(&codePage, GetACP());
-    WriteTrace(&codePage);
+    WriteLine(g_scenario.tracePath, &codePage);
     FreeText(&codePage);
 }
 
 /* FreeLibrary passes no reserved value; the end of the process does, and a
  * library the program never freed is traced as such. */
 static void UnloadScenario(bool processEnds) {
-    TraceText(processEnds ? "exit" : "unload", "");
+    WriteTexts(g_scenario.tracePath, processEnds ? "exit" : "unload", "");
     FreeScenario(&g_scenario);
     HeapGive(g_contextLive);
     g_contextLive = NULL;
@@ -336,13 +337,7 @@ static const char kPlantedMarkerPath[] = "C:\\readercheck\\planted.txt";
 static void WritePlantedMarker(HMODULE module) {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(module, path, sizeof path);
-    Text line = {0};
-    AddString(&line, "loaded ");
-    AddString(&line, path);
-    if (!line.failed) {
-        AppendLine(kPlantedMarkerPath, line.data, line.length);
-    }
-    FreeText(&line);
+    WriteTexts(kPlantedMarkerPath, "loaded ", path);
 }
 #endif
 
