@@ -138,8 +138,10 @@ def compare(path_a, path_b):
     layout = Layout(a)
     ranges = differing_ranges(a, b)
     for start, end in ranges[:20]:
+        first, last = layout.place(start), layout.place(end - 1)
+        same_part = first.split(" +0x")[0] == last.split(" +0x")[0]
         print("  0x%06x-0x%06x (%d bytes) in %s: %s / %s" %
-              (start, end - 1, end - start, layout.place(start),
+              (start, end - 1, end - start, first if same_part else first + " to " + last,
                a[start:min(end, start + 8)].hex(), b[start:min(end, start + 8)].hex()))
     if len(ranges) > 20:
         print("  ... %d ranges in all" % len(ranges))

@@ -92,8 +92,8 @@ verify() {
     echo "release: $file: SHA-1 and SHA-256 signatures verified"
 }
 
-stamp=()
-[ -z "$url" ] || stamp=(-ts "$url")
+timestamp=()
+[ -z "$url" ] || timestamp=(-ts "$url")
 
 run rm -rf "$out"
 run mkdir -p "$out"
@@ -109,8 +109,8 @@ for arch in win32 win64; do
         run cp "$build/dist/ReaderCheck.exe" "$out/$name"
         continue
     fi
-    sign -h sha1 "${stamp[@]}" -in "$build/dist/ReaderCheck.exe" -out "$build/sha1.exe"
-    sign -nest -h sha256 "${stamp[@]}" -in "$build/sha1.exe" -out "$out/$name"
+    sign -h sha1 "${timestamp[@]}" -in "$build/dist/ReaderCheck.exe" -out "$build/sha1.exe"
+    sign -nest -h sha256 "${timestamp[@]}" -in "$build/sha1.exe" -out "$out/$name"
     run rm -f "$build/sha1.exe"
     verify "$out/$name"
 done
