@@ -1,8 +1,9 @@
 """The two things a release needs from a PE file's headers.
 
   python3 tools/pe_file.py stamp EXE
-    Writes a time stamp made from the file's content into the COFF header
-    and then the PE checksum (every link runs it). Like the reproducible
+    Writes a time stamp made from the file's content (the first four bytes
+    of the SHA-256 of the file with stamp and checksum zeroed) into the COFF
+    header and then the PE checksum (every link runs it). Like the reproducible
     mode of Microsoft's linkers: the stamp stays what crash dumps and symbol
     stores take it for, one value per distinct program, yet the same
     sources give the same bytes on any day and in any folder; a commit's
