@@ -3,11 +3,23 @@
 # dist/win32 (i686) or dist/win64 (x86_64).
 enable_language(RC)
 
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-    set(READERCHECK_DIST_DIR ${CMAKE_SOURCE_DIR}/dist/win64)
-else()
-    set(READERCHECK_DIST_DIR ${CMAKE_SOURCE_DIR}/dist/win32)
+# tools/release.sh names a folder of its own for its second build.
+if(NOT READERCHECK_DIST_DIR)
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+        set(READERCHECK_DIST_DIR ${CMAKE_SOURCE_DIR}/dist/win64)
+    else()
+        set(READERCHECK_DIST_DIR ${CMAKE_SOURCE_DIR}/dist/win32)
+    endif()
 endif()
+
+# One version number, the project's: the version block, the manifest's
+# assemblyIdentity and the About text are made from it (app/version.h.in,
+# app/app.manifest) into the build tree, where every resource script finds
+# them.
+set(READERCHECK_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+configure_file(app/version.h.in ${READERCHECK_GENERATED_DIR}/version.h @ONLY)
+configure_file(app/app.manifest ${READERCHECK_GENERATED_DIR}/readercheck.manifest @ONLY)
+include_directories(${READERCHECK_GENERATED_DIR})
 
 # Windows 7 API level for every Windows target.
 set(READERCHECK_WINDOWS_DEFINITIONS _WIN32_WINNT=0x0601 WINVER=0x0601 WIN32_LEAN_AND_MEAN)
@@ -46,9 +58,16 @@ target_compile_options(ReaderCheck PRIVATE
 target_link_libraries(ReaderCheck PRIVATE readercheck_win32 comctl32)
 # One file that runs on a bare Windows 7: no MinGW runtime DLLs, symbols stripped.
 target_link_options(ReaderCheck PRIVATE -static -static-libgcc -static-libstdc++ -s)
+# The same sources give the same bytes: the linker writes no time; the stamp
+# made from the content follows, then the PE checksum (tools/pe_file.py says
+# why).
+target_link_options(ReaderCheck PRIVATE -Wl,--no-insert-timestamp)
+add_custom_command(TARGET ReaderCheck POST_BUILD
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/pe_file.py stamp $<TARGET_FILE:ReaderCheck>
+    VERBATIM)
 set_target_properties(ReaderCheck PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${READERCHECK_DIST_DIR})
 set_source_files_properties(app/app.rc PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/app/app.manifest;${CMAKE_SOURCE_DIR}/app/icon/readercheck.ico")
+    OBJECT_DEPENDS "${READERCHECK_GENERATED_DIR}/readercheck.manifest;${CMAKE_SOURCE_DIR}/app/icon/readercheck.ico")
 
 # Fails the build when the program would need a DLL that Windows 7 lacks.
 add_custom_command(TARGET ReaderCheck POST_BUILD

@@ -14,6 +14,7 @@ packages=(
     g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
     wine wine64 wine32:i386 fonts-wine qemu-user
     xvfb imagemagick fonts-ipafont-gothic locales
+    osslsigncode openssl
 )
 
 missing=()
