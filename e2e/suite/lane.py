@@ -125,6 +125,8 @@ class Lane:
 
     def take_shot(self, request):
         name = request.read_text().strip()
+        if not name:
+            return  # created but not written yet: the next look reads it
         self.shots_dir.mkdir(parents=True, exist_ok=True)
         with open(self.log, "ab") as log:
             subprocess.run(["import", "-window", "root", str(self.shots_dir / (name + ".png"))],
