@@ -65,17 +65,17 @@ bool CheckRun::WaitForEnd() {
     // The worker is past its boxes and only gives the buttons back; their
     // messages to this thread are all it needs. The user's clicks and keys
     // wait in the queue for the dialog's own loop.
-    return WaitHandling(QS_SENDMESSAGE, false);
+    return WaitHandling(false);
 }
 
 void CheckRun::Stop() {
     m_link->gone = true;
-    WaitHandling(QS_ALLINPUT, true);
+    WaitHandling(true);
 }
 
-bool CheckRun::WaitHandling(DWORD wakeMask, bool endBoxes) {
+bool CheckRun::WaitHandling(bool stopping) {
     const DWORD start = GetTickCount();
-    bool boxesEnded = !endBoxes;
+    bool boxesEnded = !stopping;
     while (Running()) {
         // WM_QUIT ends the modal loop of a box the worker has open, and of any
         // it might still open; the run itself asks no more once it sees `gone`.
@@ -88,10 +88,11 @@ bool CheckRun::WaitHandling(DWORD wakeMask, bool endBoxes) {
         }
         const DWORD slice = boxesEnded ? STOP_WAIT_MS - waited : QUIT_RETRY_MS;
         HANDLE thread = m_thread.Get();
+        const DWORD wakeMask = stopping ? QS_ALLINPUT : QS_SENDMESSAGE;
         if (MsgWaitForMultipleObjects(1, &thread, FALSE, slice, wakeMask) == WAIT_FAILED) {
             return false;
         }
-        if (wakeMask == QS_SENDMESSAGE) {
+        if (!stopping) {
             MSG msg;  // peeking handles the messages sent to this thread
             PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
             continue;

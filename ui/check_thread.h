@@ -39,10 +39,10 @@ private:
     explicit CheckRun(HWND dialog) : m_link(std::make_shared<win32::DialogLink>(dialog)) {}
 
     bool Running() const;
-    // Waits for the worker for a bounded time, waking for wakeMask's messages
-    // (QS_SENDMESSAGE: only those sent to this thread; QS_ALLINPUT: all,
-    // dispatched). endBoxes first ends the worker's boxes.
-    bool WaitHandling(DWORD wakeMask, bool endBoxes);
+    // Waits for the worker for a bounded time. Stopping, it ends the
+    // worker's boxes and dispatches every message of this thread; otherwise
+    // it handles only the messages sent to this thread.
+    bool WaitHandling(bool stopping);
 
     std::shared_ptr<win32::DialogLink> m_link;  // the worker holds it too
     win32::UniqueHandle m_thread;
