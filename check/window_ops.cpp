@@ -34,8 +34,8 @@ void SetButtonsEnabled(RunContext& run, bool enabled) {
     run.system.window.EnableItem(IDC_START_CHECK, enabled);
 }
 
-void ReportFailure(RunContext& run, const std::string& boxText, const std::string& caption,
-                   const std::string& logText) {
+void ReportFailure(RunContext& run, const std::string& boxText, const std::string& logText,
+                   const std::string& caption) {
     if (DialogGone(run)) {
         return;
     }
@@ -44,7 +44,7 @@ void ReportFailure(RunContext& run, const std::string& boxText, const std::strin
 }
 
 void ReportFailure(RunContext& run, const Failure& failure) {
-    ReportFailure(run, failure.boxText, failure.caption, failure.logText);
+    ReportFailure(run, failure.boxText, failure.logText, failure.caption);
 }
 
 void ShowWarning(RunContext& run, const std::string& boxText) {

@@ -27,9 +27,10 @@ void RefreshLog(RunContext& run);
 void ScrollLogToEnd(RunContext& run);
 // Exit button first, then the start button.
 void SetButtonsEnabled(RunContext& run, bool enabled);
-// Warning box first, then the framed entry in the log; no refresh.
-void ReportFailure(RunContext& run, const std::string& boxText, const std::string& caption,
-                   const std::string& logText);
+// Warning box first, then the framed entry in the log; no refresh. The texts
+// come in the order of Failure's.
+void ReportFailure(RunContext& run, const std::string& boxText, const std::string& logText,
+                   const std::string& caption);
 void ReportFailure(RunContext& run, const Failure& failure);
 // A warning box with the caption of every failure and no log entry.
 void ShowWarning(RunContext& run, const std::string& boxText);

@@ -117,7 +117,7 @@ TEST_F(WindowOperationsTest, ButtonsChangeExitButtonFirst) {
 
 TEST_F(WindowOperationsTest, ReportFailureShowsTheBoxAndFramesTheEntryWithoutRefreshing) {
     run.log.Append("before\r\n");
-    ReportFailure(run, Sjis("箱の文"), Sjis("見出し"), Sjis("　　記録の文\r\n"));
+    ReportFailure(run, Sjis("箱の文"), Sjis("　　記録の文\r\n"), Sjis("見出し"));
     EXPECT_EQ(fake.events.Calls(), std::vector<std::string>{"Box(0x30)"});
     EXPECT_EQ(BoxesOf(fake.events), (std::vector<Box>{{Sjis("箱の文"), Sjis("見出し"), 0x30}}));
     EXPECT_TRUE(SameText(run.log.Text(), "before\r\n" + Framed("　　記録の文\r\n")));
@@ -138,6 +138,21 @@ TEST_F(WindowOperationsTest, QuestionsAreYesNoBoxesAndPassTheAnswerOn) {
     ShowNotice(run, "n", "c2");
     EXPECT_EQ(BoxesOf(fake.events),
               (std::vector<Box>{{"q1", "c", 4}, {"q2", "c", 4}, {"q3", "c", 4}, {"n", "c2", 0}}));
+}
+
+TEST_F(WindowOperationsTest, NothingReachesADialogThatHasGone) {
+    fake.window.goneAfter = "Box(";
+    fake.window.goneAfterCount = 0;  // gone before the first call
+    RefreshLog(run);
+    ScrollLogToEnd(run);
+    SetButtonsEnabled(run, true);
+    ReportFailure(run, Failure{"box", "log\r\n", "caption"});
+    ShowWarning(run, "warning");
+    EXPECT_EQ(AskQuestion(run, "question", "caption"), std::nullopt);
+    ShowNotice(run, "notice", "caption");
+    Pause(run, 500);
+    EXPECT_EQ(fake.events.Calls(), std::vector<std::string>{});
+    EXPECT_EQ(run.log.Text(), "") << "nor is an entry written for a box not shown";
 }
 
 TEST_F(WindowOperationsTest, PauseSleepsForTheAskedTime) {

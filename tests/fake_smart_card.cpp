@@ -74,11 +74,17 @@ ScardLong FakeSmartCard::ListReaders(ScardContext context, const char* groups, c
                  (cleared ? ",cleared)" : ",not cleared)"));
     if (readersResult == SCARD_S_SUCCESS && !readerListLength && readerList.size() > capacity) {
         *readersLen = static_cast<ScardDword>(readerList.size());  // what the list needs
+        if (!pluggedIn.empty()) {
+            readerList.insert(readerList.size() - 1, pluggedIn.front() + '\0');
+            pluggedIn.erase(pluggedIn.begin());
+        }
         return INSUFFICIENT_BUFFER;
     }
     if (readersResult == SCARD_S_SUCCESS) {
         WriteExactly(readers, capacity, readerList.data(), readerList.size());
         *readersLen = readerListLength.value_or(readerList.size());
+    } else if (readerListLength) {
+        *readersLen = *readerListLength;
     }
     return readersResult;
 }

@@ -49,9 +49,12 @@ public:
     ScardLong readersResult = SCARD_S_SUCCESS;
     // Bytes written into the reader buffer; a list that does not fit is
     // refused with its length, as the system does, unless a returned length
-    // is set.
+    // is set (a failing call returns that length too, when set).
     std::string readerList;
     std::optional<ScardDword> readerListLength;  // returned length; the byte count if unset
+    // Readers plugged in while the list is asked for: each refusal for want
+    // of space adds the next one to the end of the list.
+    std::vector<std::string> pluggedIn;
     ScardLong releaseResult = SCARD_S_SUCCESS;
     // Cards by the reader name passed to SCardConnectA; an unknown name
     // finds no card.

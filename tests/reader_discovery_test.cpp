@@ -64,6 +64,12 @@ std::vector<DiscoveryCase> DiscoveryCases() {
         nine.push_back(OTHER_MAKE + " " + std::string(140, index));
     }
     nine.push_back(READER_1);
+    std::vector<std::string> pluggedIn;  // each too long for the list before it
+    for (char index = '1'; index <= '4'; ++index) {
+        pluggedIn.push_back("ACME Plugged " + std::string(200, index));
+    }
+    std::vector<std::string> nineAndOne = nine;
+    nineAndOne.push_back(pluggedIn[0]);
     return {
         {"nine readers whose names do not fit 1024 bytes: all listed, both of ours tested",
          [nine](FakeSmartCard& card) {
@@ -74,6 +80,23 @@ std::vector<DiscoveryCase> DiscoveryCases() {
          StepsOneToThreeOk() + ReaderListing(nine) + WorkingReaderBlock(READER_0) +
              WorkingReaderBlock(READER_1) + "\r\n",
          {}},
+        {"a reader plugged in between the calls: the list asked for once more and read whole",
+         [nine, pluggedIn](FakeSmartCard& card) {
+             card.readerList = ListOf(nine);
+             card.pluggedIn = {pluggedIn[0]};
+             card.cards[READER_0] = WorkingCard(READER_0);
+             card.cards[READER_1] = WorkingCard(READER_1);
+         },
+         StepsOneToThreeOk() + ReaderListing(nineAndOne) + WorkingReaderBlock(READER_0) +
+             WorkingReaderBlock(READER_1) + "\r\n",
+         {}},
+        {"a list that grows at every call: step 3 NG with the system's code after the retries",
+         [nine, pluggedIn](FakeSmartCard& card) {
+             card.readerList = ListOf(nine);
+             card.pluggedIn = pluggedIn;
+         },
+         Ok(1) + Ok(2) + FailedStep(3, "  (0x80100008)", Text("R2L")) + "\r\n",
+         {ErrorBox(Text("R3"))}},
         {"a reader list that needs more than 64 KiB",
          [](FakeSmartCard& card) { card.readerList = ListOf({std::string(65536, 'A')}); },
          Ok(1) + Ok(2) + FailedStep(3, "  (0x80100008)", Text("R2L")) + "\r\n",
@@ -180,6 +203,14 @@ TEST(ReaderCheckTest, FailuresScrollBeforeTheirBoxAndRefreshAfterIt) {
         {"step 2 fails", [](FakeSmartCard& c) { c.groupsResult = 1; },
          Then({ESTABLISH, REFRESH, PAUSE, GROUPS, COUNT, "Scroll", BOX, REFRESH}, release)},
         {"step 3 fails", [](FakeSmartCard& c) { c.readersResult = 1; },
+         Then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, COUNT,
+               "Scroll", BOX, REFRESH, REFRESH, COUNT, "Scroll"},
+              release)},
+        {"too small a buffer without a larger length: asked once, the buffer kept",
+         [](FakeSmartCard& c) {
+             c.readersResult = static_cast<ScardLong>(0x80100008);
+             c.readerListLength = 0;
+         },
          Then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, COUNT,
                "Scroll", BOX, REFRESH, REFRESH, COUNT, "Scroll"},
               release)},

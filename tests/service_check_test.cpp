@@ -20,10 +20,12 @@ const std::string ENUM_THIRD = "Enum(size=36000,needed=0,returned=0,resume=34)";
 const std::vector<std::string> FINAL_REFRESH = {"Close", "SetText(1000)", "LineCount(1000)",
                                                 "Scroll"};
 
-ServiceBatch Batch(std::vector<ServiceEntry> services, uint32_t error) {
+ServiceBatch Batch(std::vector<ServiceEntry> services, uint32_t error,
+                   std::optional<uint32_t> returnedCount = std::nullopt) {
     ServiceBatch batch;
     batch.services = std::move(services);
     batch.error = error;
+    batch.returnedCount = returnedCount;
     return batch;
 }
 
@@ -45,6 +47,12 @@ std::vector<ServiceCase> ServiceCases() {
                  {"SCardSvr", "Smart Card", RUNNING},
                  {"Spooler", "Print Spooler", STOPPED}},
                 0)},
+         StageOutcome::Continue,
+         Sjis(Text("SERVICE_OK")),
+         {},
+         Then({"Open", ENUM_FIRST}, FINAL_REFRESH)},
+        {"a count past the records written: the record without names is passed over",
+         {Batch({{"SCardSvr", "Smart Card", RUNNING}}, 0, 2)},
          StageOutcome::Continue,
          Sjis(Text("SERVICE_OK")),
          {},

@@ -6,14 +6,18 @@ namespace win32 {
 namespace {
 
 // Templates place the dialogs at 0, 0; open them in the middle of the owner,
-// or of the work area when there is none.
+// or of the work area when there is none (of the primary screen should even
+// that be unknown).
 void CenterWindow(HWND window, HWND owner) {
-    RECT area;
-    if (owner == nullptr || !GetWindowRect(owner, &area)) {
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    RECT area{};
+    if ((owner == nullptr || !GetWindowRect(owner, &area)) &&
+        !SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
+        area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     }
     RECT rect;
-    GetWindowRect(window, &rect);
+    if (!GetWindowRect(window, &rect)) {
+        return;  // left where the template put it
+    }
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     int x = area.left + (area.right - area.left - width) / 2;
