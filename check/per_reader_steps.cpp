@@ -86,6 +86,7 @@ std::string AtrText(const uint8_t* atr, ScardDword atrLength) {
     std::string text = "  ATR    ";
     for (ScardDword i = 0; i < shown; ++i) {
         char byte[4];
+        // NOLINTNEXTLINE(cert-err33-c): the 3 characters always fit
         std::snprintf(byte, sizeof byte, "%02X ", atr[i]);
         text += byte;
     }
@@ -165,7 +166,9 @@ void ReadVersions(RunContext& run, ReaderUnderTest* reader) {
     }
     char firmware[16];
     char driver[16];
+    // NOLINTNEXTLINE(cert-err33-c): two bytes as numbers always fit
     std::snprintf(firmware, sizeof firmware, "%d.%02x", reply[6], reply[7]);
+    // NOLINTNEXTLINE(cert-err33-c): as above
     std::snprintf(driver, sizeof driver, "%d.%d", reply[4], reply[5]);
     run.log.AppendStepResult(6, true);
     run.log.Append(std::string("　ファームウェアのバージョンは　") + firmware + " です。\r\n");

@@ -24,6 +24,16 @@ include_directories(${READERCHECK_GENERATED_DIR})
 # Windows 7 API level for every Windows target.
 set(READERCHECK_WINDOWS_DEFINITIONS _WIN32_WINNT=0x0601 WINVER=0x0601 WIN32_LEAN_AND_MEAN)
 
+# Hardening of everything in the program: a canary in every function with an
+# array or an address taken (-fstack-protector-strong; the static libssp
+# checks it, no DLL), and the checked forms of the C library's copies and
+# formats where the size is known (_FORTIFY_SOURCE=2, which mingw-w64 takes).
+# ASLR with relocations, DEP and (x86_64) high-entropy addresses are the
+# linker's defaults; tools/pe_file.py hardening holds every link to them all.
+set(READERCHECK_HARDENING_FLAGS -fstack-protector-strong -D_FORTIFY_SOURCE=2)
+target_compile_options(readercheck_core PRIVATE ${READERCHECK_HARDENING_FLAGS})
+target_link_options(readercheck_core INTERFACE -fstack-protector-strong)
+
 # Adapters of the check's platform interfaces and the dialog framework.
 add_library(readercheck_win32 STATIC
     win32/application.cpp
@@ -39,7 +49,8 @@ add_library(readercheck_win32 STATIC
     win32/wide_text.cpp
 )
 target_compile_definitions(readercheck_win32 PUBLIC ${READERCHECK_WINDOWS_DEFINITIONS})
-target_compile_options(readercheck_win32 PRIVATE ${READERCHECK_CHARSET_FLAGS})
+target_compile_options(readercheck_win32 PRIVATE ${READERCHECK_CHARSET_FLAGS} ${READERCHECK_PRODUCT_FLAGS}
+    ${READERCHECK_HARDENING_FLAGS})
 target_link_libraries(readercheck_win32 PUBLIC readercheck_core advapi32 user32 gdi32 kernel32)
 
 add_executable(ReaderCheck WIN32
@@ -54,7 +65,7 @@ add_executable(ReaderCheck WIN32
 )
 target_include_directories(ReaderCheck PRIVATE ${CMAKE_SOURCE_DIR}/app)
 target_compile_options(ReaderCheck PRIVATE
-    "$<$<COMPILE_LANGUAGE:CXX>:${READERCHECK_CHARSET_FLAGS}>")
+    "$<$<COMPILE_LANGUAGE:CXX>:${READERCHECK_CHARSET_FLAGS};${READERCHECK_PRODUCT_FLAGS};${READERCHECK_HARDENING_FLAGS}>")
 target_link_libraries(ReaderCheck PRIVATE readercheck_win32 comctl32)
 # One file that runs on a bare Windows 7: no MinGW runtime DLLs, symbols stripped.
 target_link_options(ReaderCheck PRIVATE -static -static-libgcc -static-libstdc++ -s)
@@ -69,9 +80,11 @@ set_target_properties(ReaderCheck PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${READERCH
 set_source_files_properties(app/app.rc PROPERTIES
     OBJECT_DEPENDS "${READERCHECK_GENERATED_DIR}/readercheck.manifest;${CMAKE_SOURCE_DIR}/app/icon/readercheck.ico")
 
-# Fails the build when the program would need a DLL that Windows 7 lacks.
+# Fails the build when the program would need a DLL that Windows 7 lacks, or
+# lacks one of its protections.
 add_custom_command(TARGET ReaderCheck POST_BUILD
     COMMAND sh ${CMAKE_SOURCE_DIR}/tools/check-imports.sh $<TARGET_FILE:ReaderCheck>
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/pe_file.py hardening $<TARGET_FILE:ReaderCheck>
     VERBATIM)
 
 option(READERCHECK_BENCH "Build the benchmark's timed tool and baseline program (tools/bench)" OFF)

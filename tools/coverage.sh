@@ -36,6 +36,10 @@ def percent(covered, total):
     return 100.0 * covered / total if total else 100.0
 
 
+def shown(value):  # cut, not rounded: a total below the floor never shows as on it
+    return "%5.1f%%" % (int(value * 10) / 10)
+
+
 print("%-28s %13s %17s" % ("file", "lines", "decisions"))
 for f in sorted(data["files"], key=lambda f: f["filename"]):
     print("%-28s %5d/%-4d %3.0f%% %7d/%-4d %3.0f%%" % (
@@ -45,9 +49,9 @@ for f in sorted(data["files"], key=lambda f: f["filename"]):
         percent(f["branch_covered"], f["branch_total"])))
 lines = percent(data["line_covered"], data["line_total"])
 decisions = percent(data["branch_covered"], data["branch_total"])
-print("%-28s %5d/%-4d %5.1f%% %5d/%-4d %5.1f%%" % (
-    "all", data["line_covered"], data["line_total"], lines,
-    data["branch_covered"], data["branch_total"], decisions))
+print("%-28s %5d/%-4d %s %5d/%-4d %s" % (
+    "all", data["line_covered"], data["line_total"], shown(lines),
+    data["branch_covered"], data["branch_total"], shown(decisions)))
 failed = lines < line_floor or decisions < decision_floor
 print("coverage: %s (floor: %g %% of lines, %g %% of decisions)" % (
     "FAIL" if failed else "OK", line_floor, decision_floor))

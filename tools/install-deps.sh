@@ -11,6 +11,7 @@ fi
 packages=(
     build-essential cmake make git python3 ca-certificates procps
     libgtest-dev googletest clang libclang-rt-14-dev clang-format
+    clang-tidy cppcheck gcovr
     g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
     wine wine64 wine32:i386 fonts-wine qemu-user
     xvfb imagemagick fonts-ipafont-gothic locales

@@ -12,6 +12,12 @@
   python3 tools/pe_file.py compare A B
     Exits 0 when the two files are the same; otherwise names each differing
     range: offset, PE header field, data directory or section.
+  python3 tools/pe_file.py hardening EXE
+    Exits 0 when the program has its protections (every link runs it):
+    ASLR (DYNAMIC_BASE) with the relocations that let it move, DEP
+    (NX_COMPAT), high-entropy addresses (HIGH_ENTROPY_VA) in a 64-bit file,
+    no section both writable and executable, and the stack protector's
+    failure routine linked in; otherwise names what is missing.
 """
 import hashlib
 import struct
@@ -35,6 +41,11 @@ OPTIONAL_FIELDS = [
 COFF_FIELDS = [("Machine", 2), ("NumberOfSections", 2), ("TimeDateStamp", 4),
                ("PointerToSymbolTable", 4), ("NumberOfSymbols", 4),
                ("SizeOfOptionalHeader", 2), ("Characteristics", 2)]
+DLL_CHARACTERISTICS = {"HIGH_ENTROPY_VA": 0x20, "DYNAMIC_BASE": 0x40, "NX_COMPAT": 0x100}
+SECTION_EXECUTE, SECTION_WRITE = 0x20000000, 0x80000000
+# What libssp's __stack_chk_fail writes before it ends the program: the
+# file is stripped, so the routine is known by its text.
+STACK_CHECK_FAILURE_TEXT = b"*** stack smashing detected ***"
 DIRECTORIES = ["export", "import", "resource", "exception", "certificate", "base relocation",
                "debug", "architecture", "global pointer", "TLS", "load config", "bound import",
                "import address", "delay import", "CLR runtime", "reserved"]
@@ -56,23 +67,28 @@ class Layout:
         sections = struct.unpack_from("<H", data, pe + 6)[0]
         optional_size = struct.unpack_from("<H", data, pe + 20)[0]
         optional = at
-        plus = struct.unpack_from("<H", data, optional)[0] == 0x20B
+        self.plus = struct.unpack_from("<H", data, optional)[0] == 0x20B
+        self.fields = {}  # offset of each optional header field
         for name, size32, size64 in OPTIONAL_FIELDS:
-            size = size64 if plus else size32
+            size = size64 if self.plus else size32
             if size:
                 self.parts.append((at, at + size, "optional header " + name))
-                if name == "CheckSum":
-                    self.checksum = at
+                self.fields[name] = at
                 at += size
+        self.checksum = self.fields["CheckSum"]
+        self.directories = {}  # (address, size) of each data directory
         for name in DIRECTORIES:
             if at + 8 <= optional + optional_size:
                 self.parts.append((at, at + 8, "data directory entry: " + name))
+                self.directories[name] = struct.unpack_from("<II", data, at)
                 at += 8
+        self.sections = {}  # characteristics by name
         table = optional + optional_size
         for index in range(sections):
             header = table + 40 * index
             name = data[header:header + 8].rstrip(b"\0").decode("ascii", "replace")
             raw_size, raw_start = struct.unpack_from("<II", data, header + 16)
+            self.sections[name] = struct.unpack_from("<I", data, header + 36)[0]
             self.parts.append((header, header + 40, "section header %s" % name))
             self.parts.append((raw_start, raw_start + raw_size, "section %s" % name))
 
@@ -149,11 +165,33 @@ def compare(path_a, path_b):
     return 1
 
 
+def hardening(path):
+    data = open(path, "rb").read()
+    layout = Layout(data)
+    flags = struct.unpack_from("<H", data, layout.fields["DllCharacteristics"])[0]
+    wanted = ["DYNAMIC_BASE", "NX_COMPAT"] + (["HIGH_ENTROPY_VA"] if layout.plus else [])
+    missing = [name for name in wanted if not flags & DLL_CHARACTERISTICS[name]]
+    if ".reloc" not in layout.sections or not layout.directories["base relocation"][1]:
+        missing.append("a .reloc section (without it the loader cannot move the program)")
+    missing += ["section %s both writable and executable" % name
+                for name, characteristics in layout.sections.items()
+                if characteristics & SECTION_EXECUTE and characteristics & SECTION_WRITE]
+    if STACK_CHECK_FAILURE_TEXT not in data:
+        missing.append("the stack protector's failure routine (-fstack-protector-strong)")
+    if missing:
+        print("%s: FAIL hardening: %s" % (path, "; ".join(missing)))
+        return 1
+    print("%s: OK %s, .reloc, no writable code, stack protector" % (path, ", ".join(wanted)))
+    return 0
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "stamp":
         return stamp(argv[2])
     if len(argv) == 4 and argv[1] == "compare":
         return compare(argv[2], argv[3])
+    if len(argv) == 3 and argv[1] == "hardening":
+        return hardening(argv[2])
     print(__doc__.strip(), file=sys.stderr)
     return 2
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Everything CI runs: installs what it needs, then the native unit tests, both
+# Everything CI runs: installs what it needs, then the native unit tests, the
+# coverage floor of the check core, the static analysis of the product, both
 # Windows builds (once, with the end-to-end programs; each link checks the
-# program's imports), the release checks (a second build compared byte for
-# byte, signing), the fuzz targets for a bounded time and the end-to-end
-# suite of the real program under Wine.
+# program's imports and protections), the release checks (a second build
+# compared byte for byte, signing), the fuzz targets for a bounded time and
+# the end-to-end suite of the real program under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,12 @@ stage "native unit tests"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
+
+stage "coverage of the check core (tools/coverage.sh)"
+bash tools/coverage.sh
+
+stage "static analysis (tools/analyze.sh)"
+bash tools/analyze.sh
 
 stage "Windows builds"
 bash tools/build-windows.sh --e2e  # each link checks the program's imports

@@ -117,8 +117,10 @@ void Dialog::OnEndSession(bool) {}
 INT_PTR CALLBACK Dialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): DoModal's this
         reinterpret_cast<Dialog*>(lParam)->m_hwnd = hwnd;
     }
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the pointer kept there above
     auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (self == nullptr) {
         return FALSE;  // messages before WM_INITDIALOG
@@ -136,6 +138,7 @@ INT_PTR Dialog::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITDIALOG:
             return OnInitDialog();
         case WM_COMMAND:
+            // NOLINTNEXTLINE(performance-no-int-to-ptr): the control's handle
             return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         case WM_SYSCOMMAND:
             return OnSysCommand(wParam, lParam);
@@ -157,9 +160,10 @@ INT_PTR Dialog::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSCROLLBAR:
         case WM_CTLCOLORSTATIC:
             // The messages run in the order of the CTLCOLOR_ kinds.
-            return reinterpret_cast<INT_PTR>(OnCtlColor(reinterpret_cast<HDC>(wParam),
-                                                        reinterpret_cast<HWND>(lParam),
-                                                        message - WM_CTLCOLORMSGBOX));
+            return reinterpret_cast<INT_PTR>(OnCtlColor(
+                reinterpret_cast<HDC>(wParam),   // NOLINT(performance-no-int-to-ptr): the DC
+                reinterpret_cast<HWND>(lParam),  // NOLINT(performance-no-int-to-ptr): the control
+                static_cast<int>(message - WM_CTLCOLORMSGBOX)));
         default:
             // WM_CLOSE among them: the default handling turns it into IDCANCEL.
             return FALSE;

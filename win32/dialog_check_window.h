@@ -16,7 +16,7 @@ namespace win32 {
 struct DialogLink {
     explicit DialogLink(HWND window) : dialog(window) {}
 
-    const HWND dialog;
+    const HWND dialog;  // NOLINT(misc-misplaced-const): the handle itself never changes
     std::atomic<bool> gone{false};
     std::atomic<bool> buttonsGivenBack{false};
 };

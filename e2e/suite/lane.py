@@ -49,6 +49,9 @@ class Lane:
         self.display = display
         self.shots_dir = shots_dir
         self.log = Path(work) / ("wine-" + name + ".log")
+        # Whether the lane's 32-bit programs ran under an emulator, as their
+        # processes showed while the driver ran; None if none was seen.
+        self.emulated = None
         self.results = []  # (scenario line, problems)
         self.notes = []  # lines printed with the results, whatever they are
 
@@ -112,9 +115,13 @@ class Lane:
                                   locale=self.locale)
         request = self.tools / "shot-request.txt"
         deadline = time.time() + timeout
+        next_look = 0
         while process.poll() is None and time.time() < deadline:
             if request.exists():
                 self.take_shot(request)
+            if self.emulated is None and time.time() >= next_look:
+                self.emulated = wine.i686_emulated(self.prefix)
+                next_look = time.time() + 2
             time.sleep(0.1)
         if process.poll() is None:
             process.kill()

@@ -99,7 +99,7 @@ class LeakLane(Lane):
         self.notes.append("  working set [GetProcessMemoryInfo WorkingSetSize], KiB after run: "
                           "%s; %s (not judged)" % (cn.kib_points(working, MEMORY_POINTS),
                                                   cn.kib_per_run(working, WARMUP)))
-        if self.arch == "win32" and wine.i686_emulated():
+        if self.arch == "win32" and self.emulated:
             # Wine then reports the memory of qemu's process, which grows as
             # it translates the library loaded afresh on every run: the
             # previous release of the tool climbs the same there.

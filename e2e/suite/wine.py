@@ -55,12 +55,26 @@ def wineserver(prefix, flag, log_path, timeout=120):
                        stdin=subprocess.DEVNULL, stdout=log, stderr=log, timeout=timeout)
 
 
-def i686_emulated():
-    """Whether 32-bit programs start through qemu's binfmt entry here (where
-    the kernel cannot start them) instead of natively."""
-    binfmt = Path("/proc/sys/fs/binfmt_misc")
-    return all((binfmt / name).exists() and (binfmt / name).read_text().startswith("enabled")
-               for name in ("status", "qemu-i386"))
+def i686_emulated(prefix):
+    """Whether the 32-bit programs of this prefix run under an emulator, read
+    from their own Linux processes: one that maps the 32-bit libraries while
+    the executable behind it is a 64-bit program is qemu-i386, which the
+    kernel's binfmt_misc entry started (inside a chroot or a container too,
+    where that entry applies though its folder is not mounted). None while no
+    32-bit process of the prefix runs."""
+    wanted = b"WINEPREFIX=" + str(prefix).encode()
+    for process in Path("/proc").iterdir():
+        try:
+            if not process.name.isdigit() or \
+                    wanted not in (process / "environ").read_bytes().split(b"\0"):
+                continue
+            if "/i386-linux-gnu/" not in (process / "maps").read_text(errors="replace"):
+                continue
+            with open(process / "exe", "rb") as exe:
+                return exe.read(5)[4] == 2  # ELFCLASS64
+        except OSError:  # gone meanwhile, or not ours to read
+            continue
+    return None
 
 
 class Xvfb:

@@ -363,7 +363,7 @@ def main():
     WORK.mkdir(parents=True, exist_ok=True)
     describe_machine()
     displays = suite.Displays(WORK)
-    results, stages = [], {}
+    results, stages, emulated = [], {}, {}
     try:
         pfx.ensure_locales()
         base = suite.ensure_base_prefix(WORK, displays)
@@ -379,6 +379,7 @@ def main():
             lane.write_replays(stages[arch])
             print("measuring the %s tool and baseline ..." % ARCH_LABELS[arch], flush=True)
             results.append(lane.measure())
+            emulated[arch] = lane.emulated
     finally:
         displays.stop()
     print_comparison(results, args.runs, args.starts)
@@ -389,7 +390,7 @@ def main():
           "scrolls and pauses under this Wine; window: time inside the dialog's window calls; "
           "system: library, service manager and version calls; the rest of a stage is the "
           "simulated smart card library and our own code")
-    if "win32" in stages and wine.i686_emulated():
+    if emulated.get("win32"):
         print("i686 runs under qemu-i386 user emulation on this machine: its times are not "
               "Windows times")
     failed = any(r["problems"] for r in results) or any(s["problems"] for s in stages.values())
