@@ -26,8 +26,7 @@ const StepTexts STEP_TEXTS[8] = {
     {nullptr, "８.SCardReleaseContext      ＮＧ\r\n"},
 };
 
-// Every caller names a step from 1 to 8; any other is never looked up past
-// the table.
+// A step outside 1 to 8 finds nothing rather than a text past the table.
 const StepTexts* FindStep(int step) {
     if (step < 1 || step > 8) {  // GCOVR_EXCL_BR_LINE: no caller names another step
         return nullptr;          // GCOVR_EXCL_LINE: as above
