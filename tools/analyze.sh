@@ -69,7 +69,7 @@ tidy() {
     local target=$1 lines=$2
     local count
     count=$(printf '%s\n' "$lines" | grep -c .)
-    echo "clang-tidy ($target): $count files"
+    echo "clang-tidy (${target:-native}): $count files" >&2
     printf '%s\n' "$lines" | TARGET=$target xargs -d '\n' -P "$jobs" -n 1 sh -c '
         file=$(printf "%s" "$1" | cut -f1)
         dir=$(printf "%s" "$1" | cut -f2)
