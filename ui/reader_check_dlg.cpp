@@ -85,8 +85,12 @@ bool CReaderCheckDlg::OnCommand(int id, int notifyCode, HWND control) {
 
 bool CReaderCheckDlg::OnSysCommand(WPARAM command, LPARAM lParam) {
     if ((command & 0xFFF0) == IDM_ABOUTBOX) {
-        CAboutDlg about(Handle());
-        about.DoModal();
+        // Not while the dialog ends, nor from a message dispatched while a run
+        // stops: that loop must not wait behind a box.
+        if (!IsEnding() && !m_stopping) {
+            CAboutDlg about(Handle());
+            about.DoModal();
+        }
         return true;
     }
     // Alt+F4 sends a close command with no mouse position; the greyed menu
@@ -133,8 +137,8 @@ void CReaderCheckDlg::OnEndSession(bool ending) {
     // the program leaves by itself.
     if (ending) {
         StopCheck();
-        EndDialog(IDCANCEL);
     }
+    win32::Dialog::OnEndSession(ending);
 }
 
 void CReaderCheckDlg::OnStartCheck() {
