@@ -145,8 +145,9 @@ void CReaderCheckDlg::OnStartCheck() {
     // A second click that arrives before the run has disabled the button
     // (a double click, two queued clicks) belongs to the run already started.
     // A click while a run is being stopped or waited for starts nothing
-    // either: that run is still on this thread's stack.
-    if (m_stopping || (m_check && m_check->HoldsTheButtons())) {
+    // either: that run is still on this thread's stack. Nor does a click
+    // queued before the dialog began to end.
+    if (IsEnding() || m_stopping || (m_check && m_check->HoldsTheButtons())) {
         return;
     }
     if (m_check) {
