@@ -20,12 +20,10 @@ constexpr DWORD WORKER_START_WAIT_MS = 50;
 
 CReaderCheckDlg::CReaderCheckDlg()
     : win32::Dialog(IDD_CHECK_DIALOG),
-      m_icon(LoadIconA(win32::ProgramModule(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_windowBrush(CreateSolidBrush(GetSysColor(COLOR_WINDOW))) {}
+      m_icon(LoadIconA(win32::ProgramModule(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 CReaderCheckDlg::~CReaderCheckDlg() {
     StopCheck();
-    DeleteWindowBrush();
 }
 
 void CReaderCheckDlg::StopCheck() {
@@ -35,13 +33,6 @@ void CReaderCheckDlg::StopCheck() {
         m_stopping = true;
         m_check->Stop();
         m_stopping = false;
-    }
-}
-
-void CReaderCheckDlg::DeleteWindowBrush() {
-    if (m_windowBrush != nullptr) {
-        DeleteObject(m_windowBrush);
-        m_windowBrush = nullptr;
     }
 }
 
@@ -117,7 +108,7 @@ HBRUSH CReaderCheckDlg::OnCtlColor(HDC dc, HWND control, int kind) {
         // The text colour goes with it, or a dark scheme shows black on black.
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-        brush = m_windowBrush;
+        brush = GetSysColorBrush(COLOR_WINDOW);  // follows a scheme switched meanwhile
     }
     return brush;
 }
