@@ -60,8 +60,9 @@ class MainLane(Lane):
     def add_surroundings(self, s):
         """Starts of their own (x86_64 only: an i686 start costs a minute
         under emulation, and no case depends on the architecture): a dark
-        high-contrast scheme, a mutex left by an elevated copy, a close while
-        the library hangs, then Windows closing a copy with its About box open."""
+        high-contrast scheme, a close while the library hangs, Windows closing
+        a copy with its About box open, then a mutex left by an elevated copy
+        (the driver holds it to its end)."""
         s.add("mark", "dark")
         s.add("darkcolors")
         self.start_tool(s, "dark", len(self.runs) + 2)
@@ -70,10 +71,6 @@ class MainLane(Lane):
         s.add("shot", "dark")
         s.add("click", IDOK)
         s.add("exit", "dark", 60000)
-        s.add("mark", "denied")
-        s.add("denymutex", ds.hex_text(t.CHECK_CAPTION))
-        launch_lines(s, "denied", self.arch)
-        s.add("exit", "denied", STARTUP_TIMEOUT_MS)
         s.add("mark", "hang")
         index = len(self.runs) + 3
         self.start_tool(s, "hang", index, sc.one_reader(control_hang=60000))
@@ -85,6 +82,10 @@ class MainLane(Lane):
         s.add("dialog", "again", ds.hex_text(t.CHECK_CAPTION), 60000)
         s.add("about", ds.hex_text(t.ABOUT_CAPTION), 20000, "endsession")
         s.add("exit", "again", 30000)
+        s.add("mark", "denied")
+        s.add("denymutex", ds.hex_text(t.CHECK_CAPTION))
+        launch_lines(s, "denied", self.arch)
+        s.add("exit", "denied", STARTUP_TIMEOUT_MS)
 
     def evaluate_dark(self, section):
         section = section or []
