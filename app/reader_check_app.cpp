@@ -25,7 +25,6 @@ void RunCheckDialog() {
     CReaderCheckDlg dialog;
     dialog.DoModal();
     dialog.StopCheck();  // before the mutex lets another copy start
-    dialog.DeleteWindowBrush();
 }
 
 void RunUnsupportedDialog() {

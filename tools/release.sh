@@ -7,8 +7,9 @@
 #   bash tools/release.sh [--dry-run]
 # Authenticode signing with osslsigncode, from the environment:
 #   READERCHECK_SIGN_PKCS12    the maker's certificate and key (.p12 / .pfx)
-#   READERCHECK_SIGN_PASSWORD  its password (handed over on a pipe, never as
-#                              an argument)
+#   READERCHECK_SIGN_PASSWORD  its password (taken out of the environment at
+#                              once, handed over on standard input: never an
+#                              argument, nor in a trace)
 #   READERCHECK_SIGN_CAFILE    certificates that verify the signer (default:
 #                              osslsigncode's, the system's CA list)
 #   READERCHECK_TIMESTAMP_URL  an RFC 3161 time-stamp server (http:// or
@@ -18,6 +19,11 @@
 # (osslsigncode remove-signature) gives back the unsigned file byte for byte.
 # --dry-run prints the commands instead of running them.
 set -euo pipefail
+# The password, kept from every program started here (cmake, the compiler,
+# python) and from a trace (bash -x prints assignments, not redirections).
+unset sign_password # one from the environment would stay exported
+IFS= read -r sign_password <<<"${READERCHECK_SIGN_PASSWORD:-}"
+unset READERCHECK_SIGN_PASSWORD
 cd "$(dirname "$0")/.."
 
 dry_run=0
@@ -69,8 +75,7 @@ sign() {
     if [ "$dry_run" = 1 ]; then
         echo "osslsigncode sign -pkcs12 $pkcs12 -readpass /dev/stdin $*"
     else
-        printf '%s\n' "${READERCHECK_SIGN_PASSWORD:-}" |
-            osslsigncode sign -pkcs12 "$pkcs12" -readpass /dev/stdin "$@" >/dev/null
+        osslsigncode sign -pkcs12 "$pkcs12" -readpass /dev/stdin "$@" >/dev/null <<<"$sign_password"
     fi
 }
 

@@ -7,7 +7,8 @@
 #   second build of each architecture, in another folder, equals the first
 #   (dist/win32, dist/win64) byte for byte; both signatures of both files
 #   verify; removing them gives back the unsigned files byte for byte; the
-#   README carries the unsigned files' hashes.
+#   README carries the unsigned files' hashes; its trace (bash -x) never
+#   shows the password.
 # The end-to-end suite then runs the signed i686 file (e2e --tool32).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,8 +19,8 @@ mkdir -p "$work"
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=ReaderCheck throwaway test signer" \
     -addext extendedKeyUsage=codeSigning -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
 openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/cert.p12" \
-    -passout pass:throwaway
-export READERCHECK_SIGN_PKCS12="$work/cert.p12" READERCHECK_SIGN_PASSWORD=throwaway
+    -passout pass:pw-never-traced
+export READERCHECK_SIGN_PKCS12="$work/cert.p12" READERCHECK_SIGN_PASSWORD=pw-never-traced
 export READERCHECK_SIGN_CAFILE="$work/cert.pem"
 
 failures=0
@@ -40,7 +41,8 @@ if [ "$(grep -c unsigned <<<"$commands")" != 1 ] || grep -q osslsigncode <<<"$co
     fail "without a certificate: $commands"
 fi
 
-bash tools/release.sh
+bash -x tools/release.sh 2>"$work/trace.log" || { cat "$work/trace.log"; exit 1; }
+! grep -n pw-never-traced "$work/trace.log" || fail "the release's trace shows the password"
 release=$(ls -td dist/release/ReaderCheck-*/ | head -n 1)
 for arch in win32 win64; do
     unsigned="build/release-$arch/dist/ReaderCheck.exe"

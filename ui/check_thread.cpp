@@ -65,26 +65,31 @@ bool CheckRun::WaitForEnd() {
     // The worker is past its boxes and only gives the buttons back; their
     // messages to this thread are all it needs. The user's clicks and keys
     // wait in the queue for the dialog's own loop.
-    return WaitHandling(false);
+    return WaitHandling(false, GetTickCount());
 }
 
 void CheckRun::Stop() {
-    m_link->gone = true;
-    WaitHandling(true);
+    // A worker stuck in a driver call is waited for once: every stop after
+    // the first (the dialog's end, its destructor) shares the first's time.
+    if (!m_stopStarted) {
+        m_stopStarted = true;
+        m_stopStart = GetTickCount();
+        m_link->gone = true;
+    }
+    WaitHandling(true, m_stopStart);
 }
 
-bool CheckRun::WaitHandling(bool stopping) {
-    const DWORD start = GetTickCount();
+bool CheckRun::WaitHandling(bool stopping, DWORD start) {
     bool boxesEnded = !stopping;
     while (Running()) {
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= STOP_WAIT_MS) {
+            return false;
+        }
         // WM_QUIT ends the modal loop of a box the worker has open, and of any
         // it might still open; the run itself asks no more once it sees `gone`.
         if (!boxesEnded) {
             boxesEnded = PostThreadMessageW(m_threadId, WM_QUIT, 0, 0) != FALSE;
-        }
-        const DWORD waited = GetTickCount() - start;
-        if (waited >= STOP_WAIT_MS) {
-            return false;
         }
         const DWORD slice = boxesEnded ? STOP_WAIT_MS - waited : QUIT_RETRY_MS;
         HANDLE thread = m_thread.Get();

@@ -32,19 +32,22 @@ public:
     // window or the system and gives back what it holds; a box it has open
     // is ended. Waits for that while dispatching this thread's messages (the
     // worker's window calls are messages to it), for a bounded time: a worker
-    // stuck in a driver call does not keep the process alive.
+    // stuck in a driver call does not keep the process alive. The time counts
+    // from the first call: a later one waits only for what is left of it.
     void Stop();
 
 private:
     explicit CheckRun(HWND dialog) : m_link(std::make_shared<win32::DialogLink>(dialog)) {}
 
     bool Running() const;
-    // Waits for the worker for a bounded time. Stopping, it ends the
-    // worker's boxes and dispatches every message of this thread; otherwise
-    // it handles only the messages sent to this thread.
-    bool WaitHandling(bool stopping);
+    // Waits for the worker until the bounded time from start is over.
+    // Stopping, it ends the worker's boxes and dispatches every message of
+    // this thread; otherwise it handles only the messages sent to this thread.
+    bool WaitHandling(bool stopping, DWORD start);
 
     std::shared_ptr<win32::DialogLink> m_link;  // the worker holds it too
     win32::UniqueHandle m_thread;
     DWORD m_threadId = 0;
+    bool m_stopStarted = false;
+    DWORD m_stopStart = 0;  // tick count of the first Stop
 };

@@ -20,12 +20,10 @@ constexpr DWORD WORKER_START_WAIT_MS = 50;
 
 CReaderCheckDlg::CReaderCheckDlg()
     : win32::Dialog(IDD_CHECK_DIALOG),
-      m_icon(LoadIconA(win32::ProgramModule(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_windowBrush(CreateSolidBrush(GetSysColor(COLOR_WINDOW))) {}
+      m_icon(LoadIconA(win32::ProgramModule(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 CReaderCheckDlg::~CReaderCheckDlg() {
     StopCheck();
-    DeleteWindowBrush();
 }
 
 void CReaderCheckDlg::StopCheck() {
@@ -35,13 +33,6 @@ void CReaderCheckDlg::StopCheck() {
         m_stopping = true;
         m_check->Stop();
         m_stopping = false;
-    }
-}
-
-void CReaderCheckDlg::DeleteWindowBrush() {
-    if (m_windowBrush != nullptr) {
-        DeleteObject(m_windowBrush);
-        m_windowBrush = nullptr;
     }
 }
 
@@ -85,8 +76,12 @@ bool CReaderCheckDlg::OnCommand(int id, int notifyCode, HWND control) {
 
 bool CReaderCheckDlg::OnSysCommand(WPARAM command, LPARAM lParam) {
     if ((command & 0xFFF0) == IDM_ABOUTBOX) {
-        CAboutDlg about(Handle());
-        about.DoModal();
+        // Not while the dialog ends, nor from a message dispatched while a run
+        // stops: that loop must not wait behind a box.
+        if (!IsEnding() && !m_stopping) {
+            CAboutDlg about(Handle());
+            about.DoModal();
+        }
         return true;
     }
     // Alt+F4 sends a close command with no mouse position; the greyed menu
@@ -113,7 +108,7 @@ HBRUSH CReaderCheckDlg::OnCtlColor(HDC dc, HWND control, int kind) {
         // The text colour goes with it, or a dark scheme shows black on black.
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-        brush = m_windowBrush;
+        brush = GetSysColorBrush(COLOR_WINDOW);  // follows a scheme switched meanwhile
     }
     return brush;
 }
@@ -133,16 +128,17 @@ void CReaderCheckDlg::OnEndSession(bool ending) {
     // the program leaves by itself.
     if (ending) {
         StopCheck();
-        EndDialog(IDCANCEL);
     }
+    win32::Dialog::OnEndSession(ending);
 }
 
 void CReaderCheckDlg::OnStartCheck() {
     // A second click that arrives before the run has disabled the button
     // (a double click, two queued clicks) belongs to the run already started.
     // A click while a run is being stopped or waited for starts nothing
-    // either: that run is still on this thread's stack.
-    if (m_stopping || (m_check && m_check->HoldsTheButtons())) {
+    // either: that run is still on this thread's stack. Nor does a click
+    // queued before the dialog began to end.
+    if (IsEnding() || m_stopping || (m_check && m_check->HoldsTheButtons())) {
         return;
     }
     if (m_check) {

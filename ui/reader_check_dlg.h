@@ -13,9 +13,6 @@ public:
     CReaderCheckDlg();
     ~CReaderCheckDlg() override;
 
-    // The start-up routine deletes the window brush once the modal run is over.
-    void DeleteWindowBrush();
-
     // After the modal run: a check that the dialog's closing interrupted
     // gives back what it holds before the program ends.
     void StopCheck();
@@ -36,7 +33,6 @@ private:
     void OnStartCheck();
 
     HICON m_icon;                       // shared resource icon, never destroyed
-    HBRUSH m_windowBrush;               // the window colour when the dialog object was made
     std::unique_ptr<CheckRun> m_check;  // the last run started, finished or not
     bool m_stopping = false;            // waiting for m_check: it must stay as it is
 };

@@ -112,7 +112,11 @@ HBRUSH Dialog::OnCtlColor(HDC, HWND, int) {
 
 void Dialog::OnDestroy() {}
 
-void Dialog::OnEndSession(bool) {}
+void Dialog::OnEndSession(bool ending) {
+    if (ending) {
+        EndDialog(IDCANCEL);
+    }
+}
 
 INT_PTR CALLBACK Dialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {

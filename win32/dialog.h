@@ -44,7 +44,8 @@ protected:
     // The window is about to go; its controls still exist.
     virtual void OnDestroy();
     // Windows is ending the session (ending true) and may end the process as
-    // soon as this returns.
+    // soon as this returns. Ending, the dialog ends (IDCANCEL): Windows asks
+    // each window, and an owner's loop waits for the box open over it.
     virtual void OnEndSession(bool ending);
 
 private:

@@ -2,6 +2,7 @@
 
 #include "check/control_ids.h"
 #include "script.h"
+#include "whole_file.h"
 #include "window_query.h"
 
 namespace uidriver {
@@ -94,17 +95,32 @@ void AnswerBox(const CheckDialog& dialog, HWND box, const Answer* answer) {
     WaitGone(box, 10000);  // a box still open is answered again and counted as extra
 }
 
-// Both messages are sent, as the Restart Manager sends them, with room for
-// the run to stop first.
+// Both messages are sent to each of the process's windows, as the Restart
+// Manager sends them, with room for the run to stop first.
 void EndSession(const CheckDialog& dialog) {
-    DWORD_PTR mayEnd = 0;
-    SendMessageTimeoutW(dialog.window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_NORMAL,
-                        kEndSessionTimeoutMs, &mayEnd);
-    DWORD_PTR ignored = 0;
-    bool handled = SendMessageTimeoutW(dialog.window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP,
-                                       SMTO_NORMAL, kEndSessionTimeoutMs, &ignored) != 0;
+    const std::vector<HWND> windows = VisibleDialogs(dialog.processId);
+    bool mayEnd = true;
+    for (HWND window : windows) {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_NORMAL,
+                            kEndSessionTimeoutMs, &answer);
+        mayEnd = mayEnd && answer != 0;
+    }
+    bool handled = true;
+    for (HWND window : windows) {
+        DWORD_PTR ignored = 0;
+        handled = SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_NORMAL,
+                                      kEndSessionTimeoutMs, &ignored) != 0 &&
+                  handled;
+    }
     dialog.results.Write(std::string("ENDSESSION query ") + (mayEnd ? "1" : "0") +
                          (handled ? " handled" : " timeout"));
+}
+
+// What a close waits for: the log box, or a file the simulated system writes.
+std::string WatchedText(const CheckDialog& dialog, const std::string& file) {
+    bool read = false;
+    return file.empty() ? ItemText(dialog.window, IDC_LOG) : e2efile::ReadWholeFile(file, &read);
 }
 
 }  // namespace
@@ -132,7 +148,8 @@ std::vector<Answer> ParseAnswers(const std::string& word) {
 }
 
 void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWORD timeoutMs,
-              const std::string& closeWhenLogHas, RunTiming* timing, int clicks, bool endSession) {
+              const std::string& closeWhenLogHas, RunTiming* timing, int clicks, bool endSession,
+              const std::string& watched) {
     RunTiming unused;
     RunTiming& measured = timing != nullptr ? *timing : unused;
     measured = RunTiming{};
@@ -154,7 +171,7 @@ void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWO
         // Only once the run is under way: until the click is handled the log
         // box still shows the previous run.
         if (busy && !closeWhenLogHas.empty() &&
-            ItemText(dialog.window, IDC_LOG).find(closeWhenLogHas) != std::string::npos) {
+            WatchedText(dialog, watched).find(closeWhenLogHas) != std::string::npos) {
             dialog.results.Write("RUN closed");
             if (endSession) {
                 EndSession(dialog);
@@ -264,7 +281,8 @@ void PressAltF4(const CheckDialog& dialog) {
     dialog.results.Write(std::string("ALTF4 ") + (open ? "open" : "closed"));
 }
 
-void OpenAndCloseAbout(const CheckDialog& dialog, const std::string& caption, DWORD timeoutMs) {
+void OpenAndCloseAbout(const CheckDialog& dialog, const std::string& caption, DWORD timeoutMs,
+                       bool endSession) {
     PostMessageA(dialog.window, WM_SYSCOMMAND, kAboutCommand, 0);
     HWND about = nullptr;
     for (DWORD waited = 0; about == nullptr && waited < timeoutMs; waited += kPollMs) {
@@ -283,6 +301,10 @@ void OpenAndCloseAbout(const CheckDialog& dialog, const std::string& caption, DW
     dialog.results.Write(std::string("ABOUT owner-disabled ") +
                          (IsWindowEnabled(dialog.window) ? "0" : "1"));
     dialog.shot("about");
+    if (endSession) {
+        EndSession(dialog);
+        return;
+    }
     PostClick(about, IDOK);
     bool closed = WaitGone(about, timeoutMs);
     Sleep(kIdleStableMs);

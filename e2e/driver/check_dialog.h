@@ -43,12 +43,12 @@ struct RunTiming {
 // Presses the start button (clicks times, posted back to back), answers the
 // boxes in order and records them, and waits until both buttons are enabled
 // again. closeWhenLogHas, when not empty, posts WM_CLOSE to the dialog as
-// soon as the log shows it, or with endSession closes it as the Restart
-// Manager does (WM_QUERYENDSESSION, then WM_ENDSESSION). timing, when given,
-// receives when the run's time went.
+// soon as the log shows it (or the file watched, when named), or with
+// endSession closes it as the Restart Manager does (WM_QUERYENDSESSION, then
+// WM_ENDSESSION). timing, when given, receives when the run's time went.
 void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWORD timeoutMs,
               const std::string& closeWhenLogHas, RunTiming* timing = nullptr, int clicks = 1,
-              bool endSession = false);
+              bool endSession = false, const std::string& watched = "");
 void RecordLogAndButtons(const CheckDialog& dialog);
 
 // Counts the pixels of a control's client area, as the screen shows them,
@@ -57,6 +57,8 @@ void RecordPixels(const CheckDialog& dialog, int controlId);
 
 void PressEscape(const CheckDialog& dialog);
 void PressAltF4(const CheckDialog& dialog);
-void OpenAndCloseAbout(const CheckDialog& dialog, const std::string& caption, DWORD timeoutMs);
+// With endSession, Windows closes the program while the box is open.
+void OpenAndCloseAbout(const CheckDialog& dialog, const std::string& caption, DWORD timeoutMs,
+                       bool endSession = false);
 
 }  // namespace uidriver

@@ -278,7 +278,8 @@ void Session::Execute(const Command& command) {
         m_results.Write("COUNTERS " + FormatCounters(ReadProcessCounters(m_dialogProcess)));
     } else if (verb == "runclose") {
         RunCheck(Dialog(), ParseAnswers(Word(command, 1)), Number(command, 3),
-                 HexDecode(Word(command, 2)), nullptr, 1, Word(command, 4) == "endsession");
+                 HexDecode(Word(command, 2)), nullptr, 1, Word(command, 4) == "endsession",
+                 Word(command, 5));
     } else if (verb == "state") {
         RecordLogAndButtons(Dialog());
     } else if (verb == "escape") {
@@ -286,7 +287,8 @@ void Session::Execute(const Command& command) {
     } else if (verb == "altf4") {
         PressAltF4(Dialog());
     } else if (verb == "about") {
-        OpenAndCloseAbout(Dialog(), HexDecode(Word(command, 1)), Number(command, 2));
+        OpenAndCloseAbout(Dialog(), HexDecode(Word(command, 1)), Number(command, 2),
+                          Word(command, 3) == "endsession");
     } else if (verb == "click") {
         PostClick(m_dialog, Number(command, 1));
     } else if (verb == "exit") {

@@ -101,12 +101,13 @@ static bool ParseReaderKey(const char* key, const char* value, Reader* r) {
         r->hasConnectCode = true;
         return ParseNumber(value, &r->connectCode);
     }
-    uint32_t* number = SameText(key, "status")       ? &r->statusCode
-                       : SameText(key, "state")      ? &r->state
-                       : SameText(key, "protocol")   ? &r->protocol
-                       : SameText(key, "control")    ? &r->controlCode
-                       : SameText(key, "disconnect") ? &r->disconnectCode
-                                                     : NULL;
+    uint32_t* number = SameText(key, "status")         ? &r->statusCode
+                       : SameText(key, "state")        ? &r->state
+                       : SameText(key, "protocol")     ? &r->protocol
+                       : SameText(key, "control")      ? &r->controlCode
+                       : SameText(key, "control_hang") ? &r->controlHangMs
+                       : SameText(key, "disconnect")   ? &r->disconnectCode
+                                                       : NULL;
     return number != NULL && ParseNumber(value, number);
 }
 

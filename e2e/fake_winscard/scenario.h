@@ -24,6 +24,7 @@ typedef struct Reader {
     uint32_t protocol;
     Bytes atr;
     uint32_t controlCode;
+    uint32_t controlHangMs; /* how long SCardControl takes before it answers */
     Bytes version;
     uint32_t disconnectCode;
     bool connected; /* a card handle of this reader is open */

@@ -77,11 +77,11 @@ class Lane:
         path.write_bytes(t.encode(cards.scenario_text(trace)))
         return "%s\\scenarios\\%d.txt" % (TOOL_DIR, index)
 
-    def start_tool(self, s, name, index):
-        """The stand-in service running, the scenario of one working reader,
-        and the tool started up to its dialog."""
+    def start_tool(self, s, name, index, cards=None):
+        """The stand-in service running, the scenario of one working reader
+        (or of cards), and the tool started up to its dialog."""
         s.add("service", "running", SERVICE_EXE)
-        s.add("copy", self.write_scenario(index, m.Cards()), SCENARIO_FILE)
+        s.add("copy", self.write_scenario(index, cards or m.Cards()), SCENARIO_FILE)
         launch_lines(s, name, self.arch)
         s.add("dialog", name, ds.hex_text(t.CHECK_CAPTION), STARTUP_TIMEOUT_MS)
 

@@ -59,8 +59,10 @@ class MainLane(Lane):
 
     def add_surroundings(self, s):
         """Starts of their own (x86_64 only: an i686 start costs a minute
-        under emulation, and neither case depends on the architecture): a
-        dark high-contrast scheme, then a mutex left by an elevated copy."""
+        under emulation, and no case depends on the architecture): a dark
+        high-contrast scheme, a close while the library hangs, Windows closing
+        a copy with its About box open, then a mutex left by an elevated copy
+        (the driver holds it to its end)."""
         s.add("mark", "dark")
         s.add("darkcolors")
         self.start_tool(s, "dark", len(self.runs) + 2)
@@ -69,6 +71,17 @@ class MainLane(Lane):
         s.add("shot", "dark")
         s.add("click", IDOK)
         s.add("exit", "dark", 60000)
+        s.add("mark", "hang")
+        index = len(self.runs) + 3
+        self.start_tool(s, "hang", index, sc.one_reader(control_hang=60000))
+        s.add("runclose", "Y,Y,Y", ds.hex_text("hang SCardControl"), RUN_TIMEOUT_MS, "close",
+              "%s\\traces\\%d.txt" % (TOOL_DIR, index))
+        s.add("exit", "hang", 15000)  # the run's 10 s and a margin
+        s.add("mark", "about-endsession")
+        launch_lines(s, "again", self.arch)
+        s.add("dialog", "again", ds.hex_text(t.CHECK_CAPTION), 60000)
+        s.add("about", ds.hex_text(t.ABOUT_CAPTION), 20000, "endsession")
+        s.add("exit", "again", 30000)
         s.add("mark", "denied")
         s.add("denymutex", ds.hex_text(t.CHECK_CAPTION))
         launch_lines(s, "denied", self.arch)
@@ -114,6 +127,22 @@ class MainLane(Lane):
         if self.arch == "win64":
             self.evaluate_denied(sections.get("denied"))
             self.evaluate_dark(sections.get("dark"))
+            self.evaluate_hang(sections.get("hang") or [], sections.get("about-endsession") or [])
+
+    def evaluate_hang(self, hang, again):
+        problems = [] if ds.first(hang, "RUN") == ["closed"] else [
+            "the run never hung in its control call: %s" % ds.first(hang, "RUN")]
+        if (ds.first(hang, "EXIT") or [""])[1:2] != ["code"]:
+            problems.append("the process did not end within 15 s: %s" % ds.first(hang, "EXIT"))
+        if (ds.first(again, "DIALOG") or [""])[1:2] != ["found"]:
+            problems.append("a copy started next did not run: %s" % ds.first(again, "DIALOG"))
+        self.record("WM_CLOSE while the library hangs in SCardControl: the process ends within "
+                    "10 s (and a margin), and a copy started next runs", problems)
+        problems = [] if (ds.first(again, "ABOUT") or [""])[0] == "found" else ["no About box"]
+        if (ds.first(again, "EXIT") or [""])[1:2] != ["code"]:
+            problems.append("the process did not end by itself: %s" % ds.first(again, "EXIT"))
+        self.record("Windows closes the program while the About box is open "
+                    "(WM_QUERYENDSESSION, WM_ENDSESSION): the process ends by itself", problems)
 
     def evaluate_startup(self, section):
         section = section or []

@@ -32,6 +32,7 @@ class Reader:
     control: int = 0
     version: bytes = DEFAULT_VERSION
     disconnect: int = 0
+    control_hang: int = 0  # ms the control call takes before it answers
 
     def scenario_lines(self):
         lines = ["reader " + self.name, "card " + ("yes" if self.card else "no")]
@@ -42,7 +43,7 @@ class Reader:
         lines += ["status 0x%x" % self.status, "state %d" % self.state,
                   "protocol 0x%x" % self.protocol, "atr " + self.atr.hex(" "),
                   "control 0x%x" % self.control, "version " + self.version.hex(" "),
-                  "disconnect 0x%x" % self.disconnect]
+                  "disconnect 0x%x" % self.disconnect, "control_hang %d" % self.control_hang]
         return lines
 
 

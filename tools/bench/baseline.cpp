@@ -86,6 +86,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CReaderCheckDlg dialog;
     dialog.DoModal();
     dialog.StopCheck();
-    dialog.DeleteWindowBrush();
     return 0;
 }
