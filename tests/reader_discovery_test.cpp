@@ -70,31 +70,28 @@ std::vector<DiscoveryCase> DiscoveryCases() {
     }
     std::vector<std::string> nineAndOne = nine;
     nineAndOne.push_back(pluggedIn[0]);
+    // The nine, both of ours with a card, and readers plugged in meanwhile.
+    auto nineWith = [nine](std::vector<std::string> plugged) {
+        return [nine, plugged](FakeSmartCard& card) {
+            card.readerList = ListOf(nine);
+            card.pluggedIn = plugged;
+            card.cards[READER_0] = WorkingCard(READER_0);
+            card.cards[READER_1] = WorkingCard(READER_1);
+        };
+    };
     return {
         {"nine readers whose names do not fit 1024 bytes: all listed, both of ours tested",
-         [nine](FakeSmartCard& card) {
-             card.readerList = ListOf(nine);
-             card.cards[READER_0] = WorkingCard(READER_0);
-             card.cards[READER_1] = WorkingCard(READER_1);
-         },
+         nineWith({}),
          StepsOneToThreeOk() + ReaderListing(nine) + WorkingReaderBlock(READER_0) +
              WorkingReaderBlock(READER_1) + "\r\n",
          {}},
         {"a reader plugged in between the calls: the list asked for once more and read whole",
-         [nine, pluggedIn](FakeSmartCard& card) {
-             card.readerList = ListOf(nine);
-             card.pluggedIn = {pluggedIn[0]};
-             card.cards[READER_0] = WorkingCard(READER_0);
-             card.cards[READER_1] = WorkingCard(READER_1);
-         },
+         nineWith({pluggedIn[0]}),
          StepsOneToThreeOk() + ReaderListing(nineAndOne) + WorkingReaderBlock(READER_0) +
              WorkingReaderBlock(READER_1) + "\r\n",
          {}},
         {"a list that grows at every call: step 3 NG with the system's code after the retries",
-         [nine, pluggedIn](FakeSmartCard& card) {
-             card.readerList = ListOf(nine);
-             card.pluggedIn = pluggedIn;
-         },
+         nineWith(pluggedIn),
          Ok(1) + Ok(2) + FailedStep(3, "  (0x80100008)", Text("R2L")) + "\r\n",
          {ErrorBox(Text("R3"))}},
         {"a reader list that needs more than 64 KiB",
