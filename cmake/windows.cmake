@@ -33,6 +33,9 @@ set(READERCHECK_WINDOWS_DEFINITIONS _WIN32_WINNT=0x0601 WINVER=0x0601 WIN32_LEAN
 set(READERCHECK_HARDENING_FLAGS -fstack-protector-strong -D_FORTIFY_SOURCE=2)
 target_compile_options(readercheck_core PRIVATE ${READERCHECK_HARDENING_FLAGS})
 target_link_options(readercheck_core INTERFACE -fstack-protector-strong)
+# What every file of the program is compiled with.
+set(READERCHECK_PROGRAM_FLAGS ${READERCHECK_CHARSET_FLAGS} ${READERCHECK_PRODUCT_FLAGS}
+    ${READERCHECK_HARDENING_FLAGS})
 
 # Adapters of the check's platform interfaces and the dialog framework.
 add_library(readercheck_win32 STATIC
@@ -49,8 +52,7 @@ add_library(readercheck_win32 STATIC
     win32/wide_text.cpp
 )
 target_compile_definitions(readercheck_win32 PUBLIC ${READERCHECK_WINDOWS_DEFINITIONS})
-target_compile_options(readercheck_win32 PRIVATE ${READERCHECK_CHARSET_FLAGS} ${READERCHECK_PRODUCT_FLAGS}
-    ${READERCHECK_HARDENING_FLAGS})
+target_compile_options(readercheck_win32 PRIVATE ${READERCHECK_PROGRAM_FLAGS})
 target_link_libraries(readercheck_win32 PUBLIC readercheck_core advapi32 user32 gdi32 kernel32)
 
 add_executable(ReaderCheck WIN32
@@ -65,7 +67,7 @@ add_executable(ReaderCheck WIN32
 )
 target_include_directories(ReaderCheck PRIVATE ${CMAKE_SOURCE_DIR}/app)
 target_compile_options(ReaderCheck PRIVATE
-    "$<$<COMPILE_LANGUAGE:CXX>:${READERCHECK_CHARSET_FLAGS};${READERCHECK_PRODUCT_FLAGS};${READERCHECK_HARDENING_FLAGS}>")
+    "$<$<COMPILE_LANGUAGE:CXX>:${READERCHECK_PROGRAM_FLAGS}>")
 target_link_libraries(ReaderCheck PRIVATE readercheck_win32 comctl32)
 # One file that runs on a bare Windows 7: no MinGW runtime DLLs, symbols stripped.
 target_link_options(ReaderCheck PRIVATE -static -static-libgcc -static-libstdc++ -s)

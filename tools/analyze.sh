@@ -13,8 +13,8 @@ product='^'"$root"'/(app|check|sysinfo|ui|win32)/'
 jobs=2
 status=0
 
-# Lists "file<TAB>arguments" of the product files in a build's compile
-# commands, without what clang does not take (the execution character set is
+# Lists "file<TAB>directory<TAB>arguments" of the product files in a build's
+# compile commands, without what clang does not take (the execution character set is
 # GCC's; clang keeps the literals as written) and without the output.
 product_commands() {
     python3 - "$1" "$product" <<'EOF'

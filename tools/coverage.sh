@@ -19,7 +19,8 @@ find "$build" -name '*.gcda' -delete
 
 summary="$build/coverage.json"
 # Decisions are the branches gcc counts, less those only an exception
-# takes (the core throws nothing; the standard library may, out of memory).
+# takes (the core throws nothing; the standard library may, out of memory)
+# and those gcc itself marks unreachable.
 gcovr --root . --filter 'check/' --filter 'sysinfo/' \
     --exclude-unreachable-branches --exclude-throw-branches \
     --json-summary "$summary" "$build/CMakeFiles/readercheck_core.dir" "$build/tests" "$build/testsupport" >/dev/null
