@@ -58,6 +58,7 @@ target_link_libraries(readercheck_win32 PUBLIC readercheck_core advapi32 user32 
 add_executable(ReaderCheck WIN32
     app/main.cpp
     app/reader_check_app.cpp
+    ui/about_dlg.cpp
     ui/check_procedure.cpp
     ui/check_thread.cpp
     ui/reader_check_dlg.cpp

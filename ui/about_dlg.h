@@ -1,5 +1,6 @@
-// The About box: the tool's name, version and legal notice. The default
-// dialog behaviour is all it needs (OK, Escape and Close end it).
+// The About box: the tool's name, version and legal notice. Beyond the
+// default dialog behaviour (OK, Escape and Close end it) it only makes sure
+// that each of its lines shows whole.
 #pragma once
 
 #include "ui/resource.h"
@@ -8,4 +9,7 @@
 class CAboutDlg : public win32::Dialog {
 public:
     explicit CAboutDlg(HWND owner) : win32::Dialog(IDD_ABOUTBOX, owner) {}
+
+protected:
+    BOOL OnInitDialog() override;
 };

@@ -41,6 +41,13 @@ BOOL CReaderCheckDlg::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
         return TRUE;
     }
+    // Ctrl+A selects the whole log, to copy it for the customer centre: the
+    // multi-line edit control of Windows 7 does not do it by itself.
+    if (msg->message == WM_KEYDOWN && msg->wParam == 'A' && GetKeyState(VK_CONTROL) < 0 &&
+        msg->hwnd == GetDlgItem(Handle(), IDC_LOG)) {
+        SendMessageW(msg->hwnd, EM_SETSEL, 0, -1);
+        return TRUE;
+    }
     return win32::Dialog::PreTranslateMessage(msg);
 }
 
@@ -55,7 +62,12 @@ BOOL CReaderCheckDlg::OnInitDialog() {
     if (systemMenu != nullptr) {
         EnableMenuItem(systemMenu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
     }
-    return TRUE;
+    // The focus starts on the start button, and through the dialog manager,
+    // so the button carries the default style with it: Enter starts a check
+    // as a click does, instead of pressing the template's default (exit).
+    HWND start = GetDlgItem(Handle(), IDC_START_CHECK);
+    SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(start), TRUE);
+    return FALSE;  // the focus is set
 }
 
 void CReaderCheckDlg::AddAboutToSystemMenu(HMENU systemMenu) {
@@ -77,8 +89,10 @@ bool CReaderCheckDlg::OnCommand(int id, int notifyCode, HWND control) {
 bool CReaderCheckDlg::OnSysCommand(WPARAM command, LPARAM lParam) {
     if ((command & 0xFFF0) == IDM_ABOUTBOX) {
         // Not while the dialog ends, nor from a message dispatched while a run
-        // stops: that loop must not wait behind a box.
-        if (!IsEnding() && !m_stopping) {
+        // stops: that loop must not wait behind a box. Nor during a run, like
+        // the buttons: closing the box would give the dialog its input back
+        // under a box of the run, and a close would wait for the box.
+        if (!IsEnding() && !m_stopping && !RunHoldsTheButtons()) {
             CAboutDlg about(Handle());
             about.DoModal();
         }
@@ -98,6 +112,14 @@ bool CReaderCheckDlg::OnPaint() {
 
 HICON CReaderCheckDlg::OnQueryDragIcon() {
     return m_icon;
+}
+
+void CReaderCheckDlg::OnInitMenuPopup(HMENU menu, bool systemMenu) {
+    // The About entry is grey while a run holds the buttons, as they are.
+    if (systemMenu) {
+        const UINT state = RunHoldsTheButtons() ? MF_GRAYED : MF_ENABLED;
+        EnableMenuItem(menu, IDM_ABOUTBOX, MF_BYCOMMAND | state);
+    }
 }
 
 HBRUSH CReaderCheckDlg::OnCtlColor(HDC dc, HWND control, int kind) {

@@ -24,6 +24,7 @@ protected:
     bool OnSysCommand(WPARAM command, LPARAM lParam) override;
     bool OnPaint() override;
     HICON OnQueryDragIcon() override;
+    void OnInitMenuPopup(HMENU menu, bool systemMenu) override;
     HBRUSH OnCtlColor(HDC dc, HWND control, int kind) override;
     void OnDestroy() override;
     void OnEndSession(bool ending) override;
@@ -31,6 +32,7 @@ protected:
 private:
     void AddAboutToSystemMenu(HMENU systemMenu);
     void OnStartCheck();
+    bool RunHoldsTheButtons() const { return m_check && m_check->HoldsTheButtons(); }
 
     HICON m_icon;                       // shared resource icon, never destroyed
     std::unique_ptr<CheckRun> m_check;  // the last run started, finished or not

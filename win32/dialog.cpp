@@ -5,23 +5,49 @@
 namespace win32 {
 namespace {
 
-// Templates place the dialogs at 0, 0; open them in the middle of the owner,
-// or of the work area when there is none (of the primary screen should even
-// that be unknown).
-void CenterWindow(HWND window, HWND owner) {
+// The work area of the monitor the window is on (of the primary screen
+// should that be unknown, or the whole primary screen as the last resort).
+RECT WorkAreaOf(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return monitor.rcWork;
+    }
     RECT area{};
-    if ((owner == nullptr || !GetWindowRect(owner, &area)) &&
-        !SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
         area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     }
+    return area;
+}
+
+// Moves start so that start + size ends inside [low, high]; the start wins
+// when the size does not fit: a window's title bar must stay within reach.
+int KeepInside(int start, int size, LONG low, LONG high) {
+    if (start + size > high) {
+        start = high - size;
+    }
+    return start < low ? low : start;
+}
+
+// Templates place the dialogs at 0, 0; open them in the middle of the owner,
+// or of the work area when there is none, and never beyond that work area
+// (a tall dialog at a high DPI, a small screen).
+void CenterWindow(HWND window, HWND owner) {
     RECT rect;
     if (!GetWindowRect(window, &rect)) {
         return;  // left where the template put it
+    }
+    const RECT work = WorkAreaOf(owner != nullptr ? owner : window);
+    RECT area = work;
+    if (owner != nullptr && !GetWindowRect(owner, &area)) {
+        area = work;
     }
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     int x = area.left + (area.right - area.left - width) / 2;
     int y = area.top + (area.bottom - area.top - height) / 2;
+    x = KeepInside(x, width, work.left, work.right);
+    y = KeepInside(y, height, work.top, work.bottom);
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -106,6 +132,8 @@ HICON Dialog::OnQueryDragIcon() {
     return nullptr;
 }
 
+void Dialog::OnInitMenuPopup(HMENU, bool) {}
+
 HBRUSH Dialog::OnCtlColor(HDC, HWND, int) {
     return nullptr;
 }
@@ -148,6 +176,10 @@ INT_PTR Dialog::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnSysCommand(wParam, lParam);
         case WM_PAINT:
             return OnPaint();
+        case WM_INITMENUPOPUP:
+            // NOLINTNEXTLINE(performance-no-int-to-ptr): the menu's handle
+            OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
+            return FALSE;
         case WM_DESTROY:
             OnDestroy();
             return FALSE;

@@ -39,6 +39,8 @@ protected:
     virtual bool OnSysCommand(WPARAM command, LPARAM lParam);
     virtual bool OnPaint();
     virtual HICON OnQueryDragIcon();
+    // A menu of the window (systemMenu: its system menu) is about to open.
+    virtual void OnInitMenuPopup(HMENU menu, bool systemMenu);
     // kind is one of the CTLCOLOR_ values (CTLCOLOR_DLG, CTLCOLOR_STATIC ...).
     virtual HBRUSH OnCtlColor(HDC dc, HWND control, int kind);
     // The window is about to go; its controls still exist.
