@@ -47,7 +47,7 @@ void FakeSmartCard::CheckAllReleased() const {
 }
 
 ScardLong FakeSmartCard::Result() {
-    return m_input.Byte() < 0x80 ? SCARD_S_SUCCESS : static_cast<ScardLong>(m_input.U32());
+    return m_input.Byte() < 0x80 ? 0 : static_cast<ScardLong>(m_input.U32());  // 0: SCARD_S_SUCCESS
 }
 
 ScardDword FakeSmartCard::WriteBlock(void* buffer, ScardDword capacity) {

@@ -38,13 +38,13 @@ int FakeWindow::ShowMessageBox(const char* text, const char* caption, unsigned f
     FUZZ_CHECK(text != nullptr && caption != nullptr);
     FUZZ_CHECK(std::strlen(text) > 0 && std::strlen(caption) > 0);
     switch (flags) {
-        case BOX_WARNING_FLAGS:
+        case 0x30:  // MB_OK | MB_ICONEXCLAMATION
             ++m_warnings;
             break;
-        case BOX_YESNO_FLAGS:
+        case 0x04:  // MB_YESNO
             ++m_questions;
             break;
-        case BOX_NOTICE_FLAGS:
+        case 0x00:  // MB_OK
             ++m_notices;
             break;
         default:
@@ -53,7 +53,7 @@ int FakeWindow::ShowMessageBox(const char* text, const char* caption, unsigned f
     if (m_answers != nullptr) {
         return static_cast<int>(m_answers->U32());
     }
-    return flags == BOX_YESNO_FLAGS ? BOX_YES : 1;  // IDOK
+    return flags == 0x04 ? 6 : 1;  // IDYES to MB_YESNO, else IDOK
 }
 
 namespace {

@@ -100,7 +100,7 @@ uint32_t FuzzedServiceManager::TakeError() {
         case 3:
             return m_input.U32();
         default:
-            return ERROR_MORE_DATA_CODE;
+            return 234;  // ERROR_MORE_DATA
     }
 }
 

@@ -131,9 +131,9 @@ TEST_F(WindowOperationsTest, WarningUsesTheErrorCaptionAndWritesNothing) {
 }
 
 TEST_F(WindowOperationsTest, QuestionsAreYesNoBoxesAndPassTheAnswerOn) {
-    fake.window.answers = {BOX_NO, BOX_YES, 0};
-    EXPECT_EQ(AskQuestion(run, "q1", "c"), BOX_NO);
-    EXPECT_EQ(AskQuestion(run, "q2", "c"), BOX_YES);
+    fake.window.answers = {IDNO_RESULT, IDYES_RESULT, 0};
+    EXPECT_EQ(AskQuestion(run, "q1", "c"), IDNO_RESULT);
+    EXPECT_EQ(AskQuestion(run, "q2", "c"), IDYES_RESULT);
     EXPECT_EQ(AskQuestion(run, "q3", "c"), 0);
     ShowNotice(run, "n", "c2");
     EXPECT_EQ(BoxesOf(fake.events),

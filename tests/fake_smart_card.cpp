@@ -10,6 +10,7 @@ namespace readercheck::tests {
 namespace {
 
 constexpr ScardLong INVALID_HANDLE = static_cast<ScardLong>(0x80100003);
+constexpr ScardLong SUCCESS = 0;  // SCARD_S_SUCCESS
 constexpr ScardLong INSUFFICIENT_BUFFER = static_cast<ScardLong>(0x80100008);
 
 // Copies at most capacity bytes of data, as a system call that respects the
@@ -49,7 +50,7 @@ ScardLong FakeSmartCard::EstablishContext(ScardDword scope, const void* reserved
                                           const void* reserved2, ScardContext* context) {
     m_events.Add("SCardEstablishContext(scope=" + std::to_string(scope) +
                  (reserved1 == nullptr && reserved2 == nullptr ? ",null,null)" : ",reserved)"));
-    if (establishResult == SCARD_S_SUCCESS) {
+    if (establishResult == SUCCESS) {
         *context = CONTEXT;
     }
     return establishResult;
@@ -59,7 +60,7 @@ ScardLong FakeSmartCard::ListReaderGroups(ScardContext context, char* groups,
                                           ScardDword* groupsLen) {
     m_events.Add("SCardListReaderGroupsA(" + ContextText(context) +
                  (groups == nullptr ? ",null)" : ",buffer)"));
-    if (groupsResult == SCARD_S_SUCCESS && groupsLen != nullptr) {
+    if (groupsResult == SUCCESS && groupsLen != nullptr) {
         *groupsLen = 22;  // the size of "SCard$DefaultReaders" with both terminators
     }
     return groupsResult;
@@ -72,7 +73,7 @@ ScardLong FakeSmartCard::ListReaders(ScardContext context, const char* groups, c
     m_events.Add("SCardListReadersA(" + ContextText(context) +
                  (groups == nullptr ? ",null" : ",groups") + ",len=" + std::to_string(capacity) +
                  (cleared ? ",cleared)" : ",not cleared)"));
-    if (readersResult == SCARD_S_SUCCESS && !readerListLength && readerList.size() > capacity) {
+    if (readersResult == SUCCESS && !readerListLength && readerList.size() > capacity) {
         *readersLen = static_cast<ScardDword>(readerList.size());  // what the list needs
         if (!pluggedIn.empty()) {
             readerList.insert(readerList.size() - 1, pluggedIn.front() + '\0');
@@ -80,7 +81,7 @@ ScardLong FakeSmartCard::ListReaders(ScardContext context, const char* groups, c
         }
         return INSUFFICIENT_BUFFER;
     }
-    if (readersResult == SCARD_S_SUCCESS) {
+    if (readersResult == SUCCESS) {
         WriteExactly(readers, capacity, readerList.data(), readerList.size());
         *readersLen = readerListLength.value_or(readerList.size());
     } else if (readerListLength) {
@@ -99,14 +100,14 @@ ScardLong FakeSmartCard::Connect(ScardContext context, const char* reader, Scard
     if (it == cards.end()) {
         return NO_CARD;
     }
-    if (it->second.connectResult != SCARD_S_SUCCESS) {
+    if (it->second.connectResult != SUCCESS) {
         return it->second.connectResult;
     }
     ScardHandle handle = m_nextHandle++;
     m_connections[handle] = {reader, &it->second};
     *card = handle;
     *activeProtocol = it->second.protocol;
-    return SCARD_S_SUCCESS;
+    return SUCCESS;
 }
 
 ScardLong FakeSmartCard::Status(ScardHandle handle, char* readerNames, ScardDword* namesLen,
@@ -120,7 +121,7 @@ ScardLong FakeSmartCard::Status(ScardHandle handle, char* readerNames, ScardDwor
                      std::to_string(*protocol) + ",atrLen=" + std::to_string(*atrLen) + ")",
                  connection->reader);
     const FakeCard& card = *connection->card;
-    if (card.statusResult != SCARD_S_SUCCESS) {
+    if (card.statusResult != SUCCESS) {
         return card.statusResult;
     }
     WriteExactly(readerNames, *namesLen, card.statusNames.data(), card.statusNames.size());
@@ -129,7 +130,7 @@ ScardLong FakeSmartCard::Status(ScardHandle handle, char* readerNames, ScardDwor
     *protocol = card.protocol;
     WriteExactly(atr, *atrLen, card.atr.data(), card.atr.size());
     *atrLen = card.atrLength.value_or(card.atr.size());
-    return SCARD_S_SUCCESS;
+    return SUCCESS;
 }
 
 ScardLong FakeSmartCard::Control(ScardHandle handle, ScardDword controlCode, const void* inBuffer,
@@ -145,12 +146,12 @@ ScardLong FakeSmartCard::Control(ScardHandle handle, ScardDword controlCode, con
                      ",outSize=" + std::to_string(outSize) + (zeroed ? ",zeroed)" : ",not zeroed)"),
                  connection->reader);
     const FakeCard& card = *connection->card;
-    if (card.controlResult != SCARD_S_SUCCESS) {
+    if (card.controlResult != SUCCESS) {
         return card.controlResult;
     }
     WriteExactly(outBuffer, outSize, card.versionReply.data(), card.versionReply.size());
     *bytesReturned = card.versionLength.value_or(card.versionReply.size());
-    return SCARD_S_SUCCESS;
+    return SUCCESS;
 }
 
 ScardLong FakeSmartCard::Disconnect(ScardHandle handle, ScardDword disposition) {

@@ -18,18 +18,18 @@ class Events;
 
 // What one reader does with its card.
 struct FakeCard {
-    ScardLong connectResult = SCARD_S_SUCCESS;
-    ScardLong statusResult = SCARD_S_SUCCESS;
+    ScardLong connectResult = 0;                  // SCARD_S_SUCCESS
+    ScardLong statusResult = 0;                   // SCARD_S_SUCCESS
     std::string statusNames;                      // bytes written into the name buffer
     std::optional<ScardDword> statusNamesLength;  // returned length; the byte count if unset
     ScardDword state = 6;                         // SCARD_SPECIFIC
     ScardDword protocol = SCARD_PROTOCOL_T1;
-    std::vector<uint8_t> atr;             // bytes written into the ATR buffer
-    std::optional<ScardDword> atrLength;  // returned length; the byte count if unset
-    ScardLong controlResult = SCARD_S_SUCCESS;
+    std::vector<uint8_t> atr;                 // bytes written into the ATR buffer
+    std::optional<ScardDword> atrLength;      // returned length; the byte count if unset
+    ScardLong controlResult = 0;              // SCARD_S_SUCCESS
     std::vector<uint8_t> versionReply;        // bytes written into the reply buffer
     std::optional<ScardDword> versionLength;  // returned length; the byte count if unset
-    ScardLong disconnectResult = SCARD_S_SUCCESS;
+    ScardLong disconnectResult = 0;           // SCARD_S_SUCCESS
 };
 
 // A card that answers every step: its reader's name as status, SCARD_SPECIFIC
@@ -44,9 +44,9 @@ public:
     static constexpr ScardContext CONTEXT = 0xC0417E47;
     static constexpr ScardLong NO_CARD = static_cast<ScardLong>(0x8010000C);
 
-    ScardLong establishResult = SCARD_S_SUCCESS;
-    ScardLong groupsResult = SCARD_S_SUCCESS;
-    ScardLong readersResult = SCARD_S_SUCCESS;
+    ScardLong establishResult = 0;  // SCARD_S_SUCCESS
+    ScardLong groupsResult = 0;     // SCARD_S_SUCCESS
+    ScardLong readersResult = 0;    // SCARD_S_SUCCESS
     // Bytes written into the reader buffer; a list that does not fit is
     // refused with its length, as the system does, unless a returned length
     // is set (a failing call returns that length too, when set).
@@ -55,7 +55,7 @@ public:
     // Readers plugged in while the list is asked for: each refusal for want
     // of space adds the next one to the end of the list.
     std::vector<std::string> pluggedIn;
-    ScardLong releaseResult = SCARD_S_SUCCESS;
+    ScardLong releaseResult = 0;  // SCARD_S_SUCCESS
     // Cards by the reader name passed to SCardConnectA; an unknown name
     // finds no card.
     std::map<std::string, FakeCard> cards;

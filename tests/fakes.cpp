@@ -84,7 +84,7 @@ std::vector<Box> BoxesOf(const Events& events) {
 
 std::vector<std::string> LogTextsOf(const Events& events) {
     std::vector<std::string> texts;
-    for (const Event& event : events.Matching("SetText(" + std::to_string(IDC_LOG) + ")")) {
+    for (const Event& event : events.Matching("SetText(" + std::to_string(LOG_ID) + ")")) {
         texts.push_back(event.text);
     }
     return texts;
@@ -108,9 +108,9 @@ size_t FramedEntries(const std::string& text) {
     size_t warnings = 0;
     size_t shown = 0;
     for (const Event& event : events.All()) {
-        if (event.call == "Box(" + Hex(BOX_WARNING_FLAGS) + ")") {
+        if (event.call == "Box(" + Hex(MB_WARNING_FLAGS) + ")") {
             ++warnings;
-        } else if (event.call == "SetText(" + std::to_string(IDC_LOG) + ")") {
+        } else if (event.call == "SetText(" + std::to_string(LOG_ID) + ")") {
             shown = FramedEntries(event.text);
             if (shown > warnings) {
                 return ::testing::AssertionFailure()
@@ -128,7 +128,7 @@ size_t FramedEntries(const std::string& text) {
 
 void FakeWindow::SetItemText(int id, const char* text) {
     m_events.Add("SetText(" + std::to_string(id) + ")", text);
-    if (id == IDC_LOG) {
+    if (id == LOG_ID) {
         m_shown = text;
     }
 }
@@ -148,7 +148,7 @@ void FakeWindow::EnableItem(int id, bool enabled) {
 
 int FakeWindow::ShowMessageBox(const char* text, const char* caption, unsigned flags) {
     m_events.Add("Box(" + Hex(flags) + ")", text, caption);
-    if (flags != BOX_YESNO_FLAGS) {
+    if (flags != MB_YESNO_FLAGS) {
         return okResult;
     }
     if (answers.empty()) {
@@ -226,8 +226,8 @@ uint32_t FakeServiceManager::EnumerateBatch(ServiceManagerHandle manager, void* 
                             : testsupport::ServiceBatchWriter(buffer, bufferSize);
     const uint32_t written = writer.AddAll(batch.services);
     *servicesReturned = batch.returnedCount.value_or(written);
-    *bytesNeeded = batch.error == ERROR_MORE_DATA_CODE ? 4096 : 0;
-    m_resume = batch.error == ERROR_MORE_DATA_CODE ? m_resume + RESUME_STEP : 0;
+    *bytesNeeded = batch.error == ERROR_MORE_DATA_RESULT ? 4096 : 0;
+    m_resume = batch.error == ERROR_MORE_DATA_RESULT ? m_resume + RESUME_STEP : 0;
     *resumeHandle = m_resume;
     return batch.error;
 }
@@ -253,7 +253,7 @@ bool FakeVersionQuery::Query(VersionForm form, VersionRecord* record) {
 void UseHealthyPc(FakeSystem& fake, const std::string& servicePack) {
     fake.version.extended = testsupport::HealthyPcVersion(servicePack);
     fake.services.batches = {{testsupport::HealthyPcServices(), 0, std::nullopt}};
-    fake.window.answers = {BOX_YES, BOX_YES, BOX_YES};
+    fake.window.answers = {IDYES_RESULT, IDYES_RESULT, IDYES_RESULT};
 }
 
 }  // namespace readercheck::tests

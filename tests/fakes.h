@@ -21,6 +21,15 @@
 
 namespace readercheck::tests {
 
+// Windows' own numbers, as the system speaks them: a fake never answers with
+// the constant the code compares against.
+constexpr int IDYES_RESULT = 6;
+constexpr int IDNO_RESULT = 7;
+constexpr unsigned MB_YESNO_FLAGS = 0x04;
+constexpr unsigned MB_WARNING_FLAGS = 0x30;  // MB_OK | MB_ICONEXCLAMATION
+constexpr uint32_t ERROR_MORE_DATA_RESULT = 234;
+constexpr int LOG_ID = 1000;  // the log box
+
 std::string Hex(uint64_t value);  // e.g. "0x30"
 
 struct Event {
@@ -128,7 +137,7 @@ using testsupport::ServiceEntry;
 
 struct ServiceBatch {
     std::vector<ServiceEntry> services;
-    uint32_t error = 0;                     // 0, ERROR_MORE_DATA_CODE or any other
+    uint32_t error = 0;                     // 0, ERROR_MORE_DATA_RESULT or any other
     std::optional<uint32_t> returnedCount;  // what the call claims; the records written if unset
 };
 

@@ -9,8 +9,8 @@
 namespace readercheck::tests {
 namespace {
 
-constexpr int Y = BOX_YES;
-constexpr int N = BOX_NO;
+constexpr int Y = IDYES_RESULT;
+constexpr int N = IDNO_RESULT;
 constexpr int FAILED = 0;  // a box that could not be shown
 
 struct Path {

@@ -77,7 +77,7 @@ std::vector<RunCase> RunCases() {
          {apiBox},
          {"Free", "Box(0x30)", "SetText(1000)", "Enable(1,1)", "Enable(1002,1)"}},
         {"interview stops: no closing line",
-         [](FakeSystem& f) { f.window.answers = {BOX_NO}; },
+         [](FakeSystem& f) { f.window.answers = {IDNO_RESULT}; },
          Sjis(Text("START")) + Framed(Text("F1.log")),
          {{Sjis(Text("Q1.box")), Sjis(Text("Q1.caption")), 4},
           {Sjis(Text("F1.box")), Sjis(Text("F1.caption")), 0x30}},
@@ -117,7 +117,8 @@ std::vector<RunCase> RunCases() {
          {"Box(0x4)", "Box(0x4)", "Box(0x4)", "Free"}},
         {"dialog gone at the second lamp question: nothing more is asked",
          [](FakeSystem& f) {
-             f.window.answers = {BOX_YES, BOX_YES, BOX_NO, BOX_NO, BOX_YES};
+             f.window.answers = {IDYES_RESULT, IDYES_RESULT, IDNO_RESULT, IDNO_RESULT,
+                                 IDYES_RESULT};
              f.window.goneAfter = "Box(";
              f.window.goneAfterCount = 5;
          },

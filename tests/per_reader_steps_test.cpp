@@ -127,7 +127,7 @@ TEST(PerReaderTest, StateAndProtocolGiveTheStateLine) {
         {5, SCARD_PROTOCOL_T1, Text("STATE_LINES.5")},
         {6, SCARD_PROTOCOL_T0, specific + Text("PROTOCOL_TEXTS.1")},
         {6, SCARD_PROTOCOL_T1, specific + Text("PROTOCOL_TEXTS.2")},
-        {6, SCARD_PROTOCOL_RAW, specific + Text("PROTOCOL_TEXTS.0x10000")},
+        {6, 0x10000, specific + Text("PROTOCOL_TEXTS.0x10000")},
         {6, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, specific + "\r\n"},
         {6, 0, specific + "\r\n"},
         {0, SCARD_PROTOCOL_T1, ""},

@@ -70,6 +70,8 @@ std::vector<DiscoveryCase> DiscoveryCases() {
     }
     std::vector<std::string> nineAndOne = nine;
     nineAndOne.push_back(pluggedIn[0]);
+    std::vector<std::string> nineAndTwo = nineAndOne;
+    nineAndTwo.push_back(pluggedIn[1]);
     // The nine, both of ours with a card, and readers plugged in meanwhile.
     auto nineWith = [nine](std::vector<std::string> plugged) {
         return [nine, plugged](FakeSmartCard& card) {
@@ -94,10 +96,24 @@ std::vector<DiscoveryCase> DiscoveryCases() {
          nineWith(pluggedIn),
          Ok(1) + Ok(2) + FailedStep(3, "  (0x80100008)", Text("R2L")) + "\r\n",
          {ErrorBox(Text("R3"))}},
+        {"a list that grows until the last of the three retries: read whole",
+         nineWith({pluggedIn[0], pluggedIn[1]}),
+         StepsOneToThreeOk() + ReaderListing(nineAndTwo) + WorkingReaderBlock(READER_0) +
+             WorkingReaderBlock(READER_1) + "\r\n",
+         {}},
+        {"a list still growing at the last retry: step 3 NG",
+         nineWith({pluggedIn[0], pluggedIn[1], pluggedIn[2]}),
+         Ok(1) + Ok(2) + FailedStep(3, "  (0x80100008)", Text("R2L")) + "\r\n",
+         {ErrorBox(Text("R3"))}},
         {"a reader list that needs more than 64 KiB",
          [](FakeSmartCard& card) { card.readerList = ListOf({std::string(65536, 'A')}); },
          Ok(1) + Ok(2) + FailedStep(3, "  (0x80100008)", Text("R2L")) + "\r\n",
          {ErrorBox(Text("R3"))}},
+        {"a reader list of exactly 64 KiB: read",
+         [](FakeSmartCard& card) { card.readerList = ListOf({std::string(65534, 'A')}); },
+         StepsOneToThreeOk() + ReaderListing({std::string(65534, 'A')}) + Framed(Text("R4L")) +
+             "\r\n",
+         {ErrorBox(Text("R4"))}},
         {"one working reader",
          [](FakeSmartCard& card) {
              card.readerList = ListOf({READER_0});
@@ -207,6 +223,14 @@ TEST(ReaderCheckTest, FailuresScrollBeforeTheirBoxAndRefreshAfterIt) {
          [](FakeSmartCard& c) {
              c.readersResult = static_cast<ScardLong>(0x80100008);
              c.readerListLength = 0;
+         },
+         Then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, COUNT,
+               "Scroll", BOX, REFRESH, REFRESH, COUNT, "Scroll"},
+              release)},
+        {"a refusal that names the length already given: asked once",
+         [](FakeSmartCard& c) {
+             c.readersResult = static_cast<ScardLong>(0x80100008);
+             c.readerListLength = 1024;
          },
          Then({ESTABLISH, REFRESH, PAUSE, GROUPS, REFRESH, COUNT, "Scroll", PAUSE, READERS, COUNT,
                "Scroll", BOX, REFRESH, REFRESH, COUNT, "Scroll"},

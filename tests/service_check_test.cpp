@@ -11,7 +11,7 @@ namespace {
 
 constexpr uint32_t STOPPED = 1;
 constexpr uint32_t START_PENDING = 2;
-constexpr uint32_t RUNNING = SERVICE_RUNNING_STATE;
+constexpr uint32_t RUNNING = 4;  // SERVICE_RUNNING
 const char* const LEGACY = "Smart Card Resource Manager";
 
 const std::string ENUM_FIRST = "Enum(size=36000,needed=0,returned=0,resume=0)";
@@ -73,7 +73,7 @@ std::vector<ServiceCase> ServiceCases() {
          {Batch({{"AudioSrv", "Windows Audio", RUNNING},
                  {"SCardSvr", LEGACY, RUNNING},
                  {"SCardSvr", "Smart Card", STOPPED}},
-                ERROR_MORE_DATA_CODE),
+                ERROR_MORE_DATA_RESULT),
           Batch({{"Spooler", "Print Spooler", RUNNING}}, 0)},
          StageOutcome::Stop,
          Framed(Text("S3.log")),
@@ -103,16 +103,16 @@ std::vector<ServiceCase> ServiceCases() {
          {},
          Then({"Open", ENUM_FIRST}, FINAL_REFRESH)},
         {"service in the second of three batches",
-         {Batch({{"AudioSrv", "A", RUNNING}, {"Browser", "B", STOPPED}}, ERROR_MORE_DATA_CODE),
+         {Batch({{"AudioSrv", "A", RUNNING}, {"Browser", "B", STOPPED}}, ERROR_MORE_DATA_RESULT),
           Batch({{"Spooler", "S", RUNNING}, {"SCardSvr", "Smart Card", RUNNING}},
-                ERROR_MORE_DATA_CODE),
+                ERROR_MORE_DATA_RESULT),
           Batch({{"Themes", "T", RUNNING}}, 0)},
          StageOutcome::Continue,
          Sjis(Text("SERVICE_OK")),
          {},
          Then({"Open", ENUM_FIRST, ENUM_SECOND, ENUM_THIRD}, FINAL_REFRESH)},
         {"stopped service found in an earlier batch is not missing",
-         {Batch({{"SCardSvr", "Smart Card", STOPPED}}, ERROR_MORE_DATA_CODE),
+         {Batch({{"SCardSvr", "Smart Card", STOPPED}}, ERROR_MORE_DATA_RESULT),
           Batch({{"Spooler", "S", RUNNING}}, 0)},
          StageOutcome::Stop,
          Framed(Text("S4.log")),
@@ -131,13 +131,13 @@ std::vector<ServiceCase> ServiceCases() {
          {"S2"},
          {"Open", ENUM_FIRST, "Close", box, refresh}},
         {"more data without a record is not asked for again: the list cannot be read",
-         {Batch({}, ERROR_MORE_DATA_CODE)},
+         {Batch({}, ERROR_MORE_DATA_RESULT)},
          StageOutcome::Stop,
          Framed(Text("S2.log")),
          {"S2"},
          {"Open", ENUM_FIRST, "Close", box, refresh}},
         {"records of a failed batch are still examined",
-         {Batch({{"AudioSrv", "A", RUNNING}}, ERROR_MORE_DATA_CODE),
+         {Batch({{"AudioSrv", "A", RUNNING}}, ERROR_MORE_DATA_RESULT),
           Batch({{"SCardSvr", "Smart Card", RUNNING}}, 1726)},
          StageOutcome::Stop,
          Sjis(Text("SERVICE_OK")) + Framed(Text("S2.log")),

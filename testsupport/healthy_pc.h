@@ -30,9 +30,10 @@ inline VersionRecord HealthyPcVersion(const std::string& servicePack = "Service 
 
 // One batch, the smart card service among others, all running.
 inline std::vector<ServiceEntry> HealthyPcServices() {
-    return {{"AudioSrv", "Windows Audio", SERVICE_RUNNING_STATE},
-            {"SCardSvr", "Smart Card", SERVICE_RUNNING_STATE},
-            {"Spooler", "Print Spooler", SERVICE_RUNNING_STATE}};
+    constexpr uint32_t running = 4;  // SERVICE_RUNNING, as the system says it
+    return {{"AudioSrv", "Windows Audio", running},
+            {"SCardSvr", "Smart Card", running},
+            {"Spooler", "Print Spooler", running}};
 }
 
 }  // namespace readercheck::testsupport
