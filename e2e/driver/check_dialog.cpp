@@ -86,8 +86,11 @@ void AnswerBox(const CheckDialog& dialog, HWND box, const Answer* answer) {
     }
     char flags[16];
     wsprintfA(flags, "0x%x", info.flags);
+    // A box of the run keeps the dialog disabled under it as long as it is open.
+    const bool owned = GetWindow(box, GW_OWNER) == dialog.window;
     dialog.results.Write("BOX " + HexEncode(info.caption) + " " + HexEncode(info.text) + " " +
-                         flags + " " + given);
+                         flags + " " + given + (owned ? " owned " : " unowned ") +
+                         (IsWindowEnabled(dialog.window) ? "enabled" : "disabled"));
     // What the log box shows while the box is open, to check the order of
     // boxes and log entries.
     dialog.results.Write("BOXLOG " + HexEncode(ItemText(dialog.window, IDC_LOG)));
@@ -148,8 +151,8 @@ std::vector<Answer> ParseAnswers(const std::string& word) {
 }
 
 void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWORD timeoutMs,
-              const std::string& closeWhenLogHas, RunTiming* timing, int clicks, bool endSession,
-              const std::string& watched) {
+              const std::string& closeWhenLogHas, RunTiming* timing, int clicks,
+              const std::string& action, const std::string& watched) {
     RunTiming unused;
     RunTiming& measured = timing != nullptr ? *timing : unused;
     measured = RunTiming{};
@@ -160,6 +163,10 @@ void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWO
             return;
         }
     }
+    if (clicks == 0) {
+        PressKey(dialog, VK_RETURN, "ENTER");
+    }
+    std::string closeAt = closeWhenLogHas;
     size_t next = 0;
     bool busy = false;
     DWORD idleFor = 0;
@@ -170,10 +177,18 @@ void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWO
         }
         // Only once the run is under way: until the click is handled the log
         // box still shows the previous run.
-        if (busy && !closeWhenLogHas.empty() &&
-            WatchedText(dialog, watched).find(closeWhenLogHas) != std::string::npos) {
+        if (busy && !closeAt.empty() &&
+            WatchedText(dialog, watched).find(closeAt) != std::string::npos) {
+            closeAt.clear();
+            if (action == "about" || action == "about-close") {
+                PostMessageA(dialog.window, WM_SYSCOMMAND, kAboutCommand, 0);
+                if (action == "about") {
+                    continue;
+                }
+                Sleep(kKeyWaitMs);  // long enough for a box to open
+            }
             dialog.results.Write("RUN closed");
-            if (endSession) {
+            if (action == "endsession") {
                 EndSession(dialog);
             } else {
                 PostMessageA(dialog.window, WM_CLOSE, 0, 0);
@@ -212,6 +227,11 @@ void RecordLogAndButtons(const CheckDialog& dialog) {
     dialog.results.Write("LOG " + HexEncode(ItemText(dialog.window, IDC_LOG)));
     dialog.results.Write(std::string("BUTTONS ") + (ItemEnabled(dialog.window, IDOK) ? "1" : "0") +
                          " " + (ItemEnabled(dialog.window, IDC_START_CHECK) ? "1" : "0"));
+    DWORD_PTR defaultId = 0;
+    SendMessageTimeoutW(dialog.window, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 5000, &defaultId);
+    char text[32];
+    wsprintfA(text, "DEFID 0x%x", static_cast<unsigned>(defaultId));
+    dialog.results.Write(text);
 }
 
 void RecordPixels(const CheckDialog& dialog, int controlId) {
@@ -260,13 +280,39 @@ void RecordPixels(const CheckDialog& dialog, int controlId) {
                          std::to_string(pixels.size()));
 }
 
-void PressEscape(const CheckDialog& dialog) {
+void PressKey(const CheckDialog& dialog, WPARAM key, const std::string& label) {
     HWND target = FocusedWindow(dialog);
-    PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-    PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(key), 0)) << 16;
+    PostMessageA(target, WM_KEYDOWN, key, scan | 1);
+    PostMessageA(target, WM_KEYUP, key, scan | static_cast<LPARAM>(0xC0000001));
     Sleep(kKeyWaitMs);
     bool open = IsWindow(dialog.window) && IsWindowVisible(dialog.window);
-    dialog.results.Write(std::string("ESCAPE ") + (open ? "open" : "closed"));
+    dialog.results.Write(label + (open ? " open" : " closed"));
+}
+
+void TypeSelectAll(const CheckDialog& dialog) {
+    // Typed, not posted: the tool reads the Ctrl key's state, which only
+    // input from the keyboard sets.
+    SetForegroundWindow(dialog.window);
+    Sleep(kSettleMs);
+    INPUT keys[4] = {};
+    const WORD order[4][2] = {
+        {VK_CONTROL, 0}, {'A', 0}, {'A', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = order[i][0];
+        keys[i].ki.dwFlags = order[i][1];
+    }
+    SendInput(4, keys, sizeof keys[0]);
+    Sleep(kKeyWaitMs);
+    DWORD_PTR selection = 0;
+    DWORD_PTR length = 0;
+    HWND log = GetDlgItem(dialog.window, IDC_LOG);
+    SendMessageTimeoutW(log, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &selection);
+    SendMessageTimeoutW(log, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    dialog.results.Write("SELECTION " + std::to_string(LOWORD(selection)) + " " +
+                         std::to_string(HIWORD(selection)) + " of " +
+                         std::to_string(length));
 }
 
 void PressAltF4(const CheckDialog& dialog) {
@@ -298,6 +344,9 @@ void OpenAndCloseAbout(const CheckDialog& dialog, const std::string& caption, DW
         line += " " + HexEncode(text);
     }
     dialog.results.Write(line);
+    dialog.results.Write("ABOUT place " + Placement(about));
+    // The title line in the template's font, 9 point MS P Gothic.
+    dialog.results.Write("ABOUT fit " + FirstLineFit(about, L"ＭＳ Ｐゴシック", 9, dialog.dpi));
     dialog.results.Write(std::string("ABOUT owner-disabled ") +
                          (IsWindowEnabled(dialog.window) ? "0" : "1"));
     dialog.shot("about");

@@ -28,6 +28,7 @@ struct CheckDialog {
     DWORD processId;
     Results& results;
     ShotFunction shot;
+    int dpi;  // the system's, as the tool was started with it
 };
 
 // When a run's time went: ticks of the click and of the moment both buttons
@@ -40,22 +41,28 @@ struct RunTiming {
     DWORD workerThreadId = 0;
 };
 
-// Presses the start button (clicks times, posted back to back), answers the
-// boxes in order and records them, and waits until both buttons are enabled
-// again. closeWhenLogHas, when not empty, posts WM_CLOSE to the dialog as
-// soon as the log shows it (or the file watched, when named), or with
-// endSession closes it as the Restart Manager does (WM_QUERYENDSESSION, then
-// WM_ENDSESSION). timing, when given, receives when the run's time went.
+// Presses the start button (clicks times, posted back to back; 0: Enter on
+// the focus instead), answers the boxes in order and records them, and waits
+// until both buttons are enabled again. closeWhenLogHas, when not empty,
+// posts WM_CLOSE to the dialog as soon as the log shows it (or the file
+// watched, when named), or with the action "endsession" closes it as the
+// Restart Manager does (WM_QUERYENDSESSION, then WM_ENDSESSION); "about"
+// asks for the About box then and goes on, "about-close" asks for it and
+// closes a moment later. timing, when given, receives when the run's time
+// went.
 void RunCheck(const CheckDialog& dialog, const std::vector<Answer>& answers, DWORD timeoutMs,
               const std::string& closeWhenLogHas, RunTiming* timing = nullptr, int clicks = 1,
-              bool endSession = false, const std::string& watched = "");
+              const std::string& action = "close", const std::string& watched = "");
 void RecordLogAndButtons(const CheckDialog& dialog);
 
 // Counts the pixels of a control's client area, as the screen shows them,
 // that are close to white and close to black.
 void RecordPixels(const CheckDialog& dialog, int controlId);
 
-void PressEscape(const CheckDialog& dialog);
+// Posts the key to the focus; records label and whether the dialog is open.
+void PressKey(const CheckDialog& dialog, WPARAM key, const std::string& label);
+// Ctrl+A typed on the keyboard into the dialog; records the selection.
+void TypeSelectAll(const CheckDialog& dialog);
 void PressAltF4(const CheckDialog& dialog);
 // With endSession, Windows closes the program while the box is open.
 void OpenAndCloseAbout(const CheckDialog& dialog, const std::string& caption, DWORD timeoutMs,

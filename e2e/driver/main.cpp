@@ -82,6 +82,7 @@ private:
     HWND m_dialog = nullptr;
     DWORD m_dialogProcess = 0;
     bool m_shots = false;
+    int m_dpi = 96;  // what the tools started next take
     std::string m_empty;
 };
 
@@ -95,7 +96,7 @@ DWORD Session::Number(const Command& command, size_t index) {
 
 CheckDialog Session::Dialog() {
     return CheckDialog{m_dialog, m_dialogProcess, m_results,
-                       [this](const std::string& name) { TakeShot(name); }};
+                       [this](const std::string& name) { TakeShot(name); }, m_dpi};
 }
 
 // The runner on the Linux side takes the picture and removes the request.
@@ -158,6 +159,7 @@ void Session::FindCheckDialog(const Command& command) {
         line += " " + HexEncode(text);
     }
     m_results.Write(line);
+    m_results.Write("PLACE " + Placement(found));
     m_results.Write("STARTUP " + Word(command, 1) + " " +
                     std::to_string(shownAt - tool->second->LaunchedAt()));
 }
@@ -259,10 +261,12 @@ void Session::Execute(const Command& command) {
         Launch(command);
     } else if (verb == "dialog") {
         FindCheckDialog(command);
-    } else if (verb == "run") {
+    } else if (verb == "run") {  // ANSWERS TIMEOUT [CLICKS | enter]
         DWORD clicks = Number(command, 3);
         RunCheck(Dialog(), ParseAnswers(Word(command, 1)), Number(command, 2), "", nullptr,
-                 clicks > 0 ? static_cast<int>(clicks) : 1);
+                 Word(command, 3) == "enter" ? 0
+                 : clicks > 0                ? static_cast<int>(clicks)
+                                             : 1);
         RecordLogAndButtons(Dialog());
     } else if (verb == "pixels") {
         RecordPixels(Dialog(), static_cast<int>(Number(command, 1)));
@@ -276,14 +280,31 @@ void Session::Execute(const Command& command) {
         TimedRun(command);
     } else if (verb == "counters") {  // what the tool holds now
         m_results.Write("COUNTERS " + FormatCounters(ReadProcessCounters(m_dialogProcess)));
-    } else if (verb == "runclose") {
+    } else if (verb == "runclose") {  // ANSWERS TEXT TIMEOUT [ACTION [WATCHED]]
+        const std::string action = Word(command, 4).empty() ? "close" : Word(command, 4);
         RunCheck(Dialog(), ParseAnswers(Word(command, 1)), Number(command, 3),
-                 HexDecode(Word(command, 2)), nullptr, 1, Word(command, 4) == "endsession",
-                 Word(command, 5));
+                 HexDecode(Word(command, 2)), nullptr, 1, action, Word(command, 5));
+        if (action == "about") {  // the run went on to its end
+            RecordLogAndButtons(Dialog());
+        }
+    } else if (verb == "dpi") {  // for the programs started next
+        m_dpi = static_cast<int>(Number(command, 1));
+        HKEY key = nullptr;
+        const DWORD dpi = Number(command, 1);
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                           sizeof dpi);
+            RegCloseKey(key);
+        }
     } else if (verb == "state") {
         RecordLogAndButtons(Dialog());
     } else if (verb == "escape") {
-        PressEscape(Dialog());
+        PressKey(Dialog(), VK_ESCAPE, "ESCAPE");
+    } else if (verb == "enter") {
+        PressKey(Dialog(), VK_RETURN, "ENTER");
+    } else if (verb == "selectall") {
+        TypeSelectAll(Dialog());
     } else if (verb == "altf4") {
         PressAltF4(Dialog());
     } else if (verb == "about") {

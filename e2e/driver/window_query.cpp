@@ -138,6 +138,47 @@ std::vector<std::string> StaticTexts(HWND dialog) {
     return texts;
 }
 
+std::string Placement(HWND window) {
+    RECT rect = {};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetWindowRect(window, &rect);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    char text[128];
+    wsprintfA(text, "%d %d %d %d in %d %d %d %d", rect.left, rect.top, rect.right, rect.bottom,
+              work.left, work.top, work.right, work.bottom);
+    return text;
+}
+
+// The font is made as the dialog manager makes a template's: the tool's own
+// font handle means nothing in this process.
+std::string FirstLineFit(HWND dialog, const wchar_t* face, int points, int dpi) {
+    HWND line = nullptr;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr && line == nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        line = IsStaticClass(child) && !IsIconStatic(child) ? child : nullptr;
+    }
+    RECT client = {};
+    if (line == nullptr || !GetClientRect(line, &client)) {
+        return "missing";
+    }
+    const std::string bytes = WindowText(line);
+    std::wstring text(bytes.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                           &text[0], static_cast<int>(text.size()));
+    HFONT font = CreateFontW(-MulDiv(points, dpi, 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE, face);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent = {};
+    GetTextExtentPoint32W(dc, text.c_str(), length, &extent);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(font);
+    return std::to_string(extent.cx) + " in " + std::to_string(client.right - client.left);
+}
+
 BoxInfo ReadBox(HWND box) {
     BoxInfo info;
     info.caption = WindowText(box);

@@ -31,6 +31,14 @@ bool ItemEnabled(HWND dialog, int id);
 // Texts of the dialog's static text controls, in their order.
 std::vector<std::string> StaticTexts(HWND dialog);
 
+// "left top right bottom in left top right bottom": the window's rectangle
+// and the work area of the monitor it is on.
+std::string Placement(HWND window);
+// "EXTENT in WIDTH": the pixels the dialog's first static text needs on one
+// line in the font the template names (face, points at dpi), and the width
+// its control gives it.
+std::string FirstLineFit(HWND dialog, const wchar_t* face, int points, int dpi);
+
 BoxInfo ReadBox(HWND box);
 // Posts the click (a sent one would block behind a modal box).
 bool PostClick(HWND dialog, int id);

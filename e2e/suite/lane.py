@@ -41,6 +41,7 @@ def system_dir(arch):
 
 class Lane:
     locale = wine.JAPANESE  # of every program the lane starts
+    desktop = "800x600"  # Wine's virtual desktop, and the lane's X screen
 
     def __init__(self, name, base, work, display, shots_dir):
         self.name = name
@@ -65,6 +66,9 @@ class Lane:
 
     def prepare(self):
         pfx.copy_for_lane(self.base, self.prefix)
+        settings = self.prefix / "user.reg"
+        settings.write_text(settings.read_text().replace('"Default"="800x600"',
+                                                         '"Default"="%s"' % self.desktop))
         for name in ("readercheck_driver.exe", "scardsvr.exe"):
             shutil.copy(e2e_bin("win64") / name, self.tools / name)
         (self.tools / "traces").mkdir(exist_ok=True)

@@ -52,11 +52,11 @@ class Displays:
         self.work = work
         self.servers = []
 
-    def get(self, name):
+    def get(self, name, size="800x600"):
         if os.environ.get("DISPLAY"):
             return os.environ["DISPLAY"]
         number = wine.free_display_number(90 + len(self.servers) * 3)
-        server = wine.Xvfb(number, Path(self.work) / ("xvfb-%s.log" % name))
+        server = wine.Xvfb(number, Path(self.work) / ("xvfb-%s.log" % name), size)
         self.servers.append(server)
         return server.display
 
@@ -101,8 +101,8 @@ def make_lanes(args, base, displays):
     made = []
     for arch in ("win32", "win64"):
         if arch in chosen:
-            made.append(MainLane(arch, base, args.work, displays.get(arch), args.shots,
-                                 with_shots=arch == SHOTS_LANE))
+            made.append(MainLane(arch, base, args.work, displays.get(arch, MainLane.desktops[arch]),
+                                 args.shots, with_shots=arch == SHOTS_LANE))
     if "english" in chosen:
         made.append(EnglishLane(base, args.work, displays.get("english"), args.shots))
     if "gate" in chosen:

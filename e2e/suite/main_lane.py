@@ -11,10 +11,13 @@ from .lane import (IDC_LOG, IDOK, Lane, PLANTED_MARKER, RUN_TIMEOUT_MS, SCENARIO
 
 
 class MainLane(Lane):
+    # x86_64 shows the dialogs at a high DPI on a small screen too.
+    desktops = {"win32": Lane.desktop, "win64": "1280x720"}
 
     def __init__(self, arch, base, work, display, shots_dir, with_shots, name=None):
         super().__init__(name or arch, base, work, display, shots_dir)
         self.arch = arch
+        self.desktop = self.desktops[arch] if name is None else Lane.desktop
         self.runs = sc.main_lane_runs(with_shots)
         self.with_shots = with_shots
 
@@ -36,10 +39,16 @@ class MainLane(Lane):
                 s.add("copy", "%s\\%s\\%s.dll" % (TOOL_DIR, self.arch, run.library),
                       system_dir(self.arch) + "\\winscard.dll")
                 library = run.library
-            s.add("run", ds.answers_word(run.answers, run.shots), RUN_TIMEOUT_MS, run.clicks)
+            answers = ds.answers_word(run.answers, run.shots)
+            if run.about_at:
+                s.add("runclose", answers, ds.hex_text(run.about_at), RUN_TIMEOUT_MS, "about")
+            else:
+                s.add("run", answers, RUN_TIMEOUT_MS, run.clicks or "enter")
             if index == 1:
                 s.add("shot", "log")
         s.add("mark", "keys")
+        s.add("selectall")
+        s.add("enter")
         s.add("escape")
         s.add("altf4")
         s.add("about", ds.hex_text(t.ABOUT_CAPTION), 20000)
@@ -82,6 +91,24 @@ class MainLane(Lane):
         s.add("dialog", "again", ds.hex_text(t.CHECK_CAPTION), 60000)
         s.add("about", ds.hex_text(t.ABOUT_CAPTION), 20000, "endsession")
         s.add("exit", "again", 30000)
+        s.add("mark", "about-close")
+        self.start_tool(s, "aboutclose", index + 1)
+        s.add("runclose", "Y,Y,Y", ds.hex_text(t.STEP_OK[4]), RUN_TIMEOUT_MS, "about-close")
+        s.add("exit", "aboutclose", 15000)  # the run's 10 s and a margin
+        for dpi in (120, 144):
+            s.add("mark", "dpi-%d" % dpi)
+            s.add("dpi", dpi)
+            self.start_tool(s, "dpi%d" % dpi, index + dpi)
+            s.add("about", ds.hex_text(t.ABOUT_CAPTION), 20000)
+            s.add("click", IDOK)
+            s.add("exit", "dpi%d" % dpi, 60000)
+        s.add("version", "winxp")
+        launch_lines(s, "unsupported", self.arch)
+        s.add("dialog", "unsupported", ds.hex_text(t.APP_TITLE), STARTUP_TIMEOUT_MS)
+        s.add("click", IDOK)
+        s.add("exit", "unsupported", 60000)
+        s.add("version", "win7")
+        s.add("dpi", 96)
         s.add("mark", "denied")
         s.add("denymutex", ds.hex_text(t.CHECK_CAPTION))
         launch_lines(s, "denied", self.arch)
@@ -128,6 +155,16 @@ class MainLane(Lane):
             self.evaluate_denied(sections.get("denied"))
             self.evaluate_dark(sections.get("dark"))
             self.evaluate_hang(sections.get("hang") or [], sections.get("about-endsession") or [])
+            self.evaluate_screens(sections.get("keys") or [], sections.get("dpi-120") or [],
+                                  sections.get("dpi-144") or [])
+            section = sections.get("about-close") or []
+            problems = [] if ds.first(section, "RUN") == ["closed"] else [
+                "the run never reached its smart card steps: %s" % ds.first(section, "RUN")]
+            if (ds.first(section, "EXIT") or [""])[1:2] != ["code"]:
+                problems.append("the process did not end within 15 s: %s" %
+                                ds.first(section, "EXIT"))
+            self.record("the About box asked for during a run, then WM_CLOSE: the process ends "
+                        "within 10 s (and a margin)", problems)
 
     def evaluate_hang(self, hang, again):
         problems = [] if ds.first(hang, "RUN") == ["closed"] else [
@@ -144,6 +181,21 @@ class MainLane(Lane):
         self.record("Windows closes the program while the About box is open "
                     "(WM_QUERYENDSESSION, WM_ENDSESSION): the process ends by itself", problems)
 
+    def evaluate_screens(self, keys, dpi120, dpi144):
+        problems = ["%d DPI: the title line needs %s px" % (dpi, " ".join(fit))
+                    for dpi, fit in ((96, about_line(keys, "fit")), (120, about_line(dpi120, "fit")),
+                                     (144, about_line(dpi144, "fit")))
+                    if len(fit) != 3 or int(fit[0]) > int(fit[2])]
+        self.record("the About box's title line fits its control at 96, 120 and 144 DPI",
+                    problems)
+        shown = ds.all_of(dpi144, "PLACE") + [[], []]  # the check dialog's, the unsupported's
+        places = [("check dialog", shown[0]), ("unsupported-system dialog", shown[1]),
+                  ("About box", about_line(dpi144, "place"))]
+        problems = ["%s: %s" % (name, " ".join(words) or "not shown")
+                    for name, words in places if not starts_inside(words)]
+        self.record("144 DPI on a 1280 x 720 desktop: every dialog starts inside the work area",
+                    problems)
+
     def evaluate_startup(self, section):
         section = section or []
         dialog = ds.first(section, "DIALOG")
@@ -158,8 +210,10 @@ class MainLane(Lane):
             if ds.first(section, "ESCAPE") != ["open"]:
                 problems.append("Escape on the start button: dialog %s" %
                                 ds.first(section, "ESCAPE"))
-        self.record("gate win7: check dialog with its caption, empty log, both buttons enabled; "
-                    "Escape keeps it open", problems)
+            if ds.first(section, "DEFID") != ["0x534b0001"]:  # DC_HASDEFID, IDOK
+                problems.append("default id: %s" % ds.first(section, "DEFID"))
+        self.record("gate win7: check dialog with its caption, empty log, both buttons enabled, "
+                    "the exit button the default id; Escape keeps it open", problems)
 
     def state_problems(self, section, expected_log):
         problems = []
@@ -187,6 +241,9 @@ class MainLane(Lane):
             problems.append("run ended: %s" % got_run)
         boxes = ds.boxes(section)
         problems += compare.box_differences(boxes, run.boxes)
+        problems += ["box %d: %s" % (number, " ".join(words[4:]))
+                     for number, words in enumerate(ds.all_of(section, "BOX"), start=1)
+                     if words[4:] != ["owned", "disabled"]]
         shown = [ds.decode(w[0]) for w in ds.all_of(section, "BOXLOG")]
         problems += compare.order_problems(boxes, shown, t.encode(run.log))
         problems += self.state_problems(section, t.encode(run.log))
@@ -214,6 +271,13 @@ class MainLane(Lane):
             if ds.first(section, verb) != ["open"]:
                 problems.append("%s: dialog %s" % (verb, ds.first(section, verb)))
         self.record("Escape (on the log box) and Alt+F4 leave the dialog open", problems)
+        selection = ds.first(section, "SELECTION") or []
+        problems = [] if selection[:1] == ["0"] and selection[1:2] == selection[3:4] != ["0"] else [
+            "selection (start, end, of length): %s" % selection]
+        if ds.first(section, "ENTER") != ["open"]:
+            problems.append("Enter on the log box: dialog %s" % ds.first(section, "ENTER"))
+        self.record("Ctrl+A typed in the finished log selects all of it; Enter there does nothing",
+                    problems)
         abouts = ds.all_of(section, "ABOUT")
         problems = []
         if not abouts or abouts[0][0] != "found":
@@ -273,6 +337,17 @@ class MainLane(Lane):
         if given_back != ["SCardDisconnect", "SCardReleaseContext"] or lines[-1:] != ["unload"]:
             return ["not given back in order before the end: %s" % lines]
         return []
+
+
+def about_line(section, word):
+    """The words after word of the About box line that starts with it."""
+    return next((w[1:] for w in ds.all_of(section, "ABOUT") if w[:1] == [word]), [])
+
+
+def starts_inside(place):
+    """PLACE words: the window's left and top lie inside the work area."""
+    numbers = [int(w) for w in place if w != "in"]
+    return len(numbers) == 8 and numbers[0] >= numbers[4] and numbers[1] >= numbers[5]
 
 
 def quiet_exit_problems(section):

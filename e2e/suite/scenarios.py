@@ -19,7 +19,8 @@ class CheckRun:
     library: str = "full"  # or "no_control": the library without SCardControl
     shots: dict = field(default_factory=dict)  # answer index -> screenshot name
     check_calls: bool = False  # compare the smart card calls with CALLS_OF_ONE_READER
-    clicks: int = 1  # start-button clicks posted back to back
+    clicks: int = 1  # start-button clicks posted back to back; 0: Enter pressed instead
+    about_at: str = ""  # the About box asked for once the log shows this
 
 
 def interview_stop(name, answers, questions, outcome):
@@ -105,7 +106,9 @@ BINDING_RUN = CheckRun("library without SCardControl fails at binding", ["O"],
 def main_lane_runs(with_shots):
     """In order. The happy path after a failed run shows that each run starts
     afresh; the last run shows that failures leave nothing behind."""
-    happy = replace(HAPPY, shots={2: "questions"}) if with_shots else HAPPY
+    happy = replace(HAPPY, name="happy path: one working reader, started with Enter as the "
+                    "dialog opens", clicks=0)
+    happy = replace(happy, shots={2: "questions"}) if with_shots else happy
     other_make = SMART_CARD_RUNS[-2]
     if with_shots:
         other_make = replace(other_make, shots={3: "warning"})
@@ -113,6 +116,9 @@ def main_lane_runs(with_shots):
             [replace(HAPPY, name="second run after a first starts a fresh log"),
              replace(HAPPY, name="two clicks posted back to back give one run", clicks=2)] +
             SERVICE_RUNS + SMART_CARD_RUNS[:-2] + [other_make, SMART_CARD_RUNS[-1]] +
+            [replace(SMART_CARD_RUNS[1], about_at=t.STEP_OK[1],
+                     name="the About box asked for during a run: not opened, and the step's "
+                          "warning box keeps the dialog disabled")] +
             [BINDING_RUN, replace(HAPPY, name="happy path again after all failures")])
 
 

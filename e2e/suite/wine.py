@@ -80,11 +80,11 @@ def i686_emulated(prefix):
 class Xvfb:
     """A private X server, used when no display is given."""
 
-    def __init__(self, number, log_path):
+    def __init__(self, number, log_path, size="800x600"):
         self.display = ":%d" % number
         self.log = open(log_path, "ab")
         self.process = subprocess.Popen(
-            ["Xvfb", self.display, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+            ["Xvfb", self.display, "-screen", "0", size + "x24", "-nolisten", "tcp"],
             stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
         socket = Path("/tmp/.X11-unix/X%d" % number)
         for _ in range(100):
