@@ -71,8 +71,8 @@ void CheckLog::AppendStepResult(int step, bool ok) {
 
 void CheckLog::AppendStepFailure(int step, int32_t code, const std::string& logText) {
     AppendStepResult(step, false);
-    char suffix[32];
-    // NOLINTNEXTLINE(cert-err33-c): the 14 characters always fit
+    char suffix[sizeof "  (0x00000000)"];
+    // NOLINTNEXTLINE(cert-err33-c): eight hex digits always fit
     std::snprintf(suffix, sizeof suffix, "  (0x%08x)", static_cast<unsigned>(code));
     m_text += suffix;
     m_text += "\r\n\r\n";

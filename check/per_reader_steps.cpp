@@ -1,5 +1,6 @@
 // The per-reader test: smart card steps 4 to 7 on one reader/writer of the
 // maker, with its card, and the reader's verdict.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -82,7 +83,7 @@ const char* ProtocolText(ScardDword protocol) {
 }
 
 std::string AtrText(const uint8_t* atr, ScardDword atrLength) {
-    const ScardDword shown = atrLength < ATR_SIZE ? atrLength : ATR_SIZE;
+    const ScardDword shown = std::min(atrLength, ATR_SIZE);
     std::string text = "  ATR    ";
     for (ScardDword i = 0; i < shown; ++i) {
         char byte[4];

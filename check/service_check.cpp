@@ -1,6 +1,7 @@
 // The PC information block and the check of the smart card service
 // "SCardSvr": it must exist, must not be the legacy package's service and
 // must be running.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -128,7 +129,7 @@ constexpr size_t MAX_RECORDS = SERVICE_LIST_SIZE / sizeof(ServiceStatusRecord);
 void ExamineBatch(RunContext& run, const std::vector<ServiceStatusRecord>& buffer,
                   uint32_t returned, ServiceFindings* findings) {
     // A count beyond what the buffer can hold is never trusted past its end.
-    const size_t count = returned < MAX_RECORDS ? returned : MAX_RECORDS;
+    const size_t count = std::min<size_t>(returned, MAX_RECORDS);
     for (size_t i = 0; i < count; ++i) {
         if (!ExamineRecord(run, buffer[i], findings)) {
             return;

@@ -59,7 +59,8 @@ ScardLong FakeSmartCard::EstablishContext(ScardDword scope, const void* reserved
 ScardLong FakeSmartCard::ListReaderGroups(ScardContext context, char* groups,
                                           ScardDword* groupsLen) {
     m_events.Add("SCardListReaderGroupsA(" + ContextText(context) +
-                 (groups == nullptr ? ",null)" : ",buffer)"));
+                 (groups == nullptr ? ",null" : ",buffer") +
+                 (groupsLen != nullptr ? ",len=" + std::to_string(*groupsLen) + ")" : ",nolen)"));
     if (groupsResult == SUCCESS && groupsLen != nullptr) {
         *groupsLen = 22;  // the size of "SCard$DefaultReaders" with both terminators
     }

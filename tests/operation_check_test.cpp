@@ -147,8 +147,8 @@ std::vector<RunCase> RunCases() {
          },
          Sjis(Text("START")) + HealthyPcBlock() + Sjis(Text("SERVICE_OK")) + Ok(1) + Ok(2),
          {},
-         {"SCardListReaderGroupsA(context,null)", "SetText(1000)", "LineCount(1000)", "Scroll",
-          "Pause(500)", "SCardReleaseContext(context)", "Free"}},
+         {"SCardListReaderGroupsA(context,null,len=0)", "SetText(1000)", "LineCount(1000)",
+          "Scroll", "Pause(500)", "SCardReleaseContext(context)", "Free"}},
         {"dialog gone during the pause before step 4: the reader is never connected",
          [](FakeSystem& f) {
              f.window.goneAfter = "Pause(";

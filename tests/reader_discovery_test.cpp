@@ -193,7 +193,7 @@ TEST(ReaderCheckTest, EachSituationWritesItsWholeLogAndBoxes) {
 }
 
 const std::string ESTABLISH = "SCardEstablishContext(scope=0,null,null)";
-const std::string GROUPS = "SCardListReaderGroupsA(context,null)";
+const std::string GROUPS = "SCardListReaderGroupsA(context,null,len=0)";
 const std::string READERS = "SCardListReadersA(context,null,len=1024,cleared)";
 const std::string CONNECT = "SCardConnectA(context,share=1,protocols=3)";
 const std::string RELEASE = "SCardReleaseContext(context)";

@@ -84,6 +84,8 @@ TEST(ReadWindowsVersionTest, TriesTheExtendedFormFirstAndEachOnAClearedRecord) {
         uint32_t minor;
         std::vector<std::string> calls;
     };
+    // The service pack text is the 128 bytes of OSVERSIONINFOA's szCSDVersion.
+    EXPECT_EQ(sizeof(VersionRecord{}.csdVersion), 128u);
     const std::vector<std::string> extendedOnly = {"Query(Extended,zeroed)"};
     const std::vector<std::string> both = {"Query(Extended,zeroed)", "Query(Plain,zeroed)"};
     const Case cases[] = {

@@ -19,8 +19,9 @@ int Overflow(HWND line) {
     if (dc == nullptr) {
         return 0;
     }
-    HGDIOBJ font =
-        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(line, WM_GETFONT, 0, 0)));
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): WM_GETFONT answers with the font's handle
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(line, WM_GETFONT, 0, 0));
+    font = SelectObject(dc, font);
     SIZE extent{};
     const bool measured = GetTextExtentPoint32W(dc, text.c_str(), length, &extent) != FALSE;
     SelectObject(dc, font);
